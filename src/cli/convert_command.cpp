@@ -1,0 +1,99 @@
+#include "cli/convert_command.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/exit_status.h"
+#include "cli/terminal_host.h"
+#include "job/conversion_job.h"
+#include "resources/messages.h"
+
+#ifdef _WIN32
+#include <io.h>
+#define isatty _isatty
+#define fileno _fileno
+#else
+#include <unistd.h>
+#endif
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: kelditra [options] FILE.wav...\n"
+    "       kelditra --version\n"
+    "\n"
+    "Converts each WAV file (44100 Hz, 16-bit, mono) and the pitch track beside it\n"
+    "(FILE.dat) into FM voice parameters (FILE.bin), one 16-byte record per 1/60 s.\n"
+    "\n"
+    "options:\n"
+    "  --table PATH   voice table to use (default: fm_table2.dat in the current folder)\n"
+    "  --quiet        no progress bar\n"
+    "  --help         show this text\n"
+    "  --version      show the version\n"
+    "\n"
+    "Each file ends with one line, FILE: MESSAGE. The exit status is 0 when every\n"
+    "file was converted, 1 when any was not, 2 for a usage error. Ctrl-C stops the\n"
+    "running conversion after its current frame and writes nothing.\n";
+
+struct CommandLine {
+  JobSettings settings;
+  bool quiet = false;
+  std::vector<std::string> files;
+};
+
+// Parses argv; returns -1 to go on, otherwise the exit status.
+int ParseCommandLine(int argc, char** argv, CommandLine* command_line) {
+  bool options_ended = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    if (options_ended || argument.empty() || argument[0] != '-' || argument == "-") {
+      command_line->files.push_back(argument);
+    } else if (argument == "--") {
+      options_ended = true;
+    } else if (argument == "--help" || argument == "-h") {
+      std::fputs(kUsage, stdout);
+      return kExitAllFinished;
+    } else if (argument == "--quiet" || argument == "-q") {
+      command_line->quiet = true;
+    } else if (argument == "--table") {
+      if (i + 1 == argc) {
+        std::fputs("kelditra: --table needs a path\n", stderr);
+        return kExitUsage;
+      }
+      command_line->settings.voice_table_path = argv[++i];
+    } else {
+      std::fprintf(stderr, "kelditra: unknown option %s\n%s", argument.c_str(), kUsage);
+      return kExitUsage;
+    }
+  }
+  if (command_line->files.empty()) {
+    std::fputs(kUsage, stderr);
+    return kExitUsage;
+  }
+  return -1;
+}
+
+}  // namespace
+
+int RunConvertCommand(int argc, char** argv) {
+  CommandLine command_line;
+  const int parse_status = ParseCommandLine(argc, argv, &command_line);
+  if (parse_status >= 0) return parse_status;
+
+  const bool show_progress = !command_line.quiet && isatty(fileno(stderr));
+  TerminalHost host(show_progress);
+  InstallInterruptHandler();
+
+  int status = kExitAllFinished;
+  for (const std::string& file : command_line.files) {
+    if (host.Interrupted()) {
+      status = kExitSomeFailed;
+      break;
+    }
+    host.SetPath(file);
+    RunConversionJob(host, command_line.settings);
+    if (host.LastMessage() != MessageText(MessageId::kFinished)) status = kExitSomeFailed;
+  }
+  return status;
+}

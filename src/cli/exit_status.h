@@ -1,0 +1,5 @@
+#pragma once
+
+inline constexpr int kExitAllFinished = 0;
+inline constexpr int kExitSomeFailed = 1;
+inline constexpr int kExitUsage = 2;

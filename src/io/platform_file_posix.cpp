@@ -1,0 +1,111 @@
+#include "io/platform_file.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+bool FolderOfPathExists(const char* path) {
+  const char* last_slash = std::strrchr(path, '/');
+  std::string folder = ".";
+  if (last_slash == path) {
+    folder = "/";
+  } else if (last_slash != nullptr) {
+    folder.assign(path, static_cast<size_t>(last_slash - path));
+  }
+  struct stat info;
+  return stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+int Descriptor(PlatformFile file) { return static_cast<int>(file.handle); }
+
+}  // namespace
+
+OpenStatus OpenForReading(const char* path, PlatformFile* file) {
+  if (std::strlen(path) >= kMaxPathBytes) return OpenStatus::kFailed;
+
+  // O_NONBLOCK keeps a FIFO without a writer from hanging the open; anything
+  // but a regular file is refused right after.
+  const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno == ENOENT && FolderOfPathExists(path)) return OpenStatus::kNotFound;
+    return OpenStatus::kFailed;
+  }
+  struct stat info;
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    close(fd);
+    return OpenStatus::kFailed;
+  }
+  const int flags = fcntl(fd, F_GETFL);
+  fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  file->handle = fd;
+  return OpenStatus::kOpened;
+}
+
+int64_t LengthOf(PlatformFile file) {
+  struct stat info;
+  if (fstat(Descriptor(file), &info) != 0) return -1;
+  return static_cast<int64_t>(info.st_size);
+}
+
+int64_t ReadFrom(PlatformFile file, void* buffer, uint32_t count) {
+  // One request as far as the caller is concerned; read() may hand a large
+  // file over in pieces.
+  auto* bytes = static_cast<unsigned char*>(buffer);
+  uint32_t done = 0;
+  while (done < count) {
+    const ssize_t got = read(Descriptor(file), bytes + done, count - done);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    if (got == 0) break;
+    done += static_cast<uint32_t>(got);
+  }
+  return done;
+}
+
+bool CreateForWriting(const char* path, PlatformFile* file) {
+  if (std::strlen(path) >= kMaxPathBytes) return false;
+
+  struct stat info;
+  if (stat(path, &info) == 0) {
+    if (!S_ISREG(info.st_mode)) return false;
+    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
+  }
+  const int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    close(fd);
+    return false;
+  }
+  file->handle = fd;
+  return true;
+}
+
+bool WriteTo(PlatformFile file, const void* buffer, uint32_t count) {
+  const auto* bytes = static_cast<const unsigned char*>(buffer);
+  uint32_t done = 0;
+  while (done < count) {
+    const ssize_t put = write(Descriptor(file), bytes + done, count - done);
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (put == 0) return false;
+    done += static_cast<uint32_t>(put);
+  }
+  return true;
+}
+
+bool CloseFile(PlatformFile file) { return close(Descriptor(file)) == 0; }
+
+void* AllocateFixed(uint32_t size) { return std::malloc(size); }
+
+void FreeFixed(void* block) { std::free(block); }

@@ -1,0 +1,68 @@
+#include "io/platform_file.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+namespace {
+
+HANDLE Handle(PlatformFile file) { return reinterpret_cast<HANDLE>(file.handle); }
+
+}  // namespace
+
+OpenStatus OpenForReading(const char* path, PlatformFile* file) {
+  if (std::strlen(path) >= kMaxPathBytes) return OpenStatus::kFailed;
+
+  // No sharing: a file someone else holds open cannot be read half-written.
+  HANDLE handle = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    // ERROR_PATH_NOT_FOUND is a missing folder on the way: not "not found".
+    return GetLastError() == ERROR_FILE_NOT_FOUND ? OpenStatus::kNotFound : OpenStatus::kFailed;
+  }
+  if (GetFileType(handle) != FILE_TYPE_DISK) {
+    CloseHandle(handle);
+    return OpenStatus::kFailed;
+  }
+  file->handle = reinterpret_cast<intptr_t>(handle);
+  return OpenStatus::kOpened;
+}
+
+int64_t LengthOf(PlatformFile file) {
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(Handle(file), &size)) return -1;
+  return size.QuadPart;
+}
+
+int64_t ReadFrom(PlatformFile file, void* buffer, uint32_t count) {
+  DWORD got = 0;
+  if (!ReadFile(Handle(file), buffer, count, &got, nullptr)) return -1;
+  return got;
+}
+
+bool CreateForWriting(const char* path, PlatformFile* file) {
+  if (std::strlen(path) >= kMaxPathBytes) return false;
+
+  HANDLE handle = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  if (GetFileType(handle) != FILE_TYPE_DISK) {
+    CloseHandle(handle);
+    return false;
+  }
+  file->handle = reinterpret_cast<intptr_t>(handle);
+  return true;
+}
+
+bool WriteTo(PlatformFile file, const void* buffer, uint32_t count) {
+  DWORD put = 0;
+  return WriteFile(Handle(file), buffer, count, &put, nullptr) && put == count;
+}
+
+bool CloseFile(PlatformFile file) { return CloseHandle(Handle(file)) != 0; }
+
+void* AllocateFixed(uint32_t size) { return GlobalAlloc(GMEM_FIXED, size); }
+
+void FreeFixed(void* block) {
+  if (block != nullptr) GlobalFree(block);
+}

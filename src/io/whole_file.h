@@ -1,0 +1,14 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Reads the whole file at path into one pool block followed by extra zero
+// bytes. Returns the message text, empty on success. *length is set once the
+// file is open (also when allocation or reading then fails), *block once the
+// pool has answered; neither is written when the open fails.
+std::string LoadFile(const std::string& path, uint32_t extra, uint8_t** block, int32_t* length);
+
+// Writes count bytes from block to path, replacing any file of that name.
+// 0 when created and written whole, 1 otherwise.
+int SaveFile(const void* block, uint32_t count, const std::string& path);

@@ -1,0 +1,161 @@
+#include "job/conversion_job.h"
+
+#include <cstdint>
+
+#include "analysis/frame_spectra.h"
+#include "analysis/gain_ladder.h"
+#include "analysis/voice_match.h"
+#include "formats/parameter_file.h"
+#include "formats/pitch_track.h"
+#include "formats/voice_table.h"
+#include "formats/wave_reader.h"
+#include "io/pool.h"
+#include "io/whole_file.h"
+#include "resources/messages.h"
+
+namespace {
+
+constexpr int64_t kTickIntervalMs = 100;
+
+enum class Outcome { kEnded, kCancelled };
+
+// The loaded inputs of one job; every pointer is a pool block.
+struct JobInputs {
+  uint8_t* voice_table = nullptr;
+  uint8_t* pitch_track = nullptr;
+  int32_t pitch_track_length = 0;
+  WaveSamples samples;
+};
+
+std::string LoadInputs(const JobSettings& settings, const std::string& path,
+                       const std::string& base_path, JobInputs* inputs) {
+  int32_t table_length = 0;
+  std::string message = LoadFile(settings.voice_table_path, 0, &inputs->voice_table, &table_length);
+  if (!message.empty()) return message;
+  // Preparation and search address every entry; a short table would send
+  // them past the block.
+  if (table_length < kVoiceTableBytes) return MessageText(MessageId::kBadVoiceTableSize);
+
+  message = LoadFile(base_path + ".dat", kPitchTrackExtraBytes, &inputs->pitch_track,
+                     &inputs->pitch_track_length);
+  if (!message.empty()) return message;
+
+  uint8_t* wave = nullptr;
+  int32_t wave_length = 0;
+  message = LoadFile(path, kWaveExtraBytes, &wave, &wave_length);
+  if (!message.empty()) return message;
+  return ReadWave(wave, wave_length, &inputs->samples);
+}
+
+// One progress tick; false when the job must stop.
+bool TakeProgressTick(JobHost& host, int64_t frame_start, int32_t sample_count) {
+  if (gCancelFlag == 1) return false;
+  gProgressPercent = frame_start / static_cast<double>(sample_count + kFrameLength) * 100.0;
+  if (gProgressWindow != nullptr) host.RefreshProgressWindow(gProgressWindow);
+  while (host.HasPendingMessage()) {
+    if (!host.PumpOneMessage()) {
+      host.PostQuit();
+      break;
+    }
+  }
+  return true;
+}
+
+// Steps from the loads to the written parameter file. The message text stays
+// empty while all goes well.
+Outcome Convert(JobHost& host, const JobSettings& settings, const std::string& path,
+                std::string* message) {
+  const std::string base_path = path.substr(0, path.size() - 4);
+  JobInputs inputs;
+  *message = LoadInputs(settings, path, base_path, &inputs);
+  if (!message->empty()) return Outcome::kEnded;
+
+  const int32_t frame_count = inputs.samples.count / kFrameLength;
+  if (frame_count > kRecordCapacity) {
+    *message = MessageText(MessageId::kWaveTooLong);
+    return Outcome::kEnded;
+  }
+  const int32_t sample_count = frame_count * kFrameLength;
+
+  ClearRecordArray();
+  PrepareVoiceTable(inputs.voice_table);
+  const PreparedVoiceTable table{inputs.voice_table, gSkipFlags, gEntrySums};
+
+  host.FrameLoopStarting(frame_count);
+  gProgressWindow = host.CreateProgressWindow();
+  gCancelFlag = 0;
+  gBusyFlag = 1;
+  int64_t last_tick = host.ProcessClockMs();
+
+  int32_t ladder[kGainSteps];
+  int32_t record_count = 0;
+  for (int64_t frame_start = 0; frame_start < sample_count; frame_start += kFrameLength) {
+    const int32_t frame = static_cast<int32_t>(frame_start / kFrameLength);
+    const int32_t fundamental =
+        FrameFundamental(inputs.pitch_track, inputs.pitch_track_length, frame);
+    const FrameSpectra spectra = ComputeFrameSpectra(inputs.samples.data, frame, fundamental);
+    BuildGainLadder(ladder);
+    const BestMatch best = MatchFrame(spectra, table, ladder);
+    StoreRecord(frame, best.voice, best.frequency, ladder[best.gain_index]);
+    ++record_count;
+
+    if (host.ProcessClockMs() > last_tick + kTickIntervalMs) {
+      if (!TakeProgressTick(host, frame_start, sample_count)) return Outcome::kCancelled;
+      last_tick = host.ProcessClockMs();
+    }
+  }
+
+  if (WriteParameterFile(base_path, record_count) != 0) {
+    *message = MessageText(MessageId::kWriteFailed);
+  }
+  return Outcome::kEnded;
+}
+
+}  // namespace
+
+std::string TrimTrailingWhiteSpace(const std::string& text) {
+  size_t end = text.size();
+  while (end > 0) {
+    const char c = text[end - 1];
+    if (c != ' ' && c != '\t' && c != '\n' && c != '\v' && c != '\f' && c != '\r') break;
+    --end;
+  }
+  return text.substr(0, end);
+}
+
+bool HasWaveExtension(const std::string& path) {
+  std::string tail = path.size() < 4 ? path : path.substr(path.size() - 4);
+  for (char& c : tail) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return tail == ".wav";
+}
+
+void RunConversionJob(JobHost& host, const JobSettings& settings) {
+  if (gBusyFlag == 1) return;
+  if (!host.HasPerformanceCounter()) {
+    host.ShowMessage(MessageText(MessageId::kNoPerformanceCounter), kStyleExclamation);
+    return;
+  }
+  const std::string path = TrimTrailingWhiteSpace(host.PathFieldText());
+  if (!HasWaveExtension(path)) {
+    host.ShowMessage(MessageText(MessageId::kNotWaveFile), kStyleExclamation);
+    return;
+  }
+
+  std::string message;
+  if (Convert(host, settings, path, &message) == Outcome::kCancelled) {
+    // Whoever raised the cancel flag has already taken the window down.
+    PoolAlloc(0);
+    host.ShowMessage(MessageText(MessageId::kCancelled), kStylePlain);
+    gBusyFlag = 0;
+    return;
+  }
+
+  if (gProgressWindow != nullptr) host.DestroyProgressWindow(gProgressWindow);
+  gProgressWindow = nullptr;
+  PoolAlloc(0);
+  if (message.empty()) message = MessageText(MessageId::kFinished);
+  host.ShowMessage(message, kStylePlain);
+  gBusyFlag = 0;
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+
+#include "job/job_host.h"
+
+// The voice table's fixed name, looked up in the current directory.
+inline constexpr const char* kVoiceTableName = "fm_table2.dat";
+
+// What a front end may choose about a job. The defaults are the dialog's.
+struct JobSettings {
+  std::string voice_table_path = kVoiceTableName;
+};
+
+// One conversion, from the convert button's press to its one message box:
+// the path from the host's path field, the voice table, the pitch track and
+// the WAV file in, the parameter file out.
+void RunConversionJob(JobHost& host, const JobSettings& settings = {});
+
+// The path field's text without its trailing white space.
+std::string TrimTrailingWhiteSpace(const std::string& text);
+
+// Whether the last four bytes are ".wav" in any letter case.
+bool HasWaveExtension(const std::string& path);

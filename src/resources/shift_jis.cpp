@@ -1,0 +1,48 @@
+#include "resources/messages.h"
+
+#ifdef _WIN32
+#include <windows.h>
+
+std::string ShiftJisToUtf8(const std::string& shift_jis) {
+  if (shift_jis.empty()) return {};
+  const int wide_length = MultiByteToWideChar(932, 0, shift_jis.data(),
+                                              static_cast<int>(shift_jis.size()), nullptr, 0);
+  std::wstring wide(static_cast<size_t>(wide_length), L'\0');
+  MultiByteToWideChar(932, 0, shift_jis.data(), static_cast<int>(shift_jis.size()), wide.data(),
+                      wide_length);
+  const int utf8_length =
+      WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_length, nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<size_t>(utf8_length), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_length, utf8.data(), utf8_length, nullptr,
+                      nullptr);
+  return utf8;
+}
+
+#else
+#include <errno.h>
+#include <iconv.h>
+
+std::string ShiftJisToUtf8(const std::string& shift_jis) {
+  iconv_t converter = iconv_open("UTF-8", "CP932");
+  if (converter == reinterpret_cast<iconv_t>(-1)) return shift_jis;
+
+  std::string utf8;
+  char buffer[256];
+  char* in = const_cast<char*>(shift_jis.data());
+  size_t in_left = shift_jis.size();
+  while (in_left > 0) {
+    char* out = buffer;
+    size_t out_left = sizeof buffer;
+    const size_t result = iconv(converter, &in, &in_left, &out, &out_left);
+    utf8.append(buffer, static_cast<size_t>(out - buffer));
+    if (result == static_cast<size_t>(-1) && errno != E2BIG) {
+      // Broken or truncated sequence: mark it and step over one byte.
+      utf8 += "\xEF\xBF\xBD";
+      ++in;
+      --in_left;
+    }
+  }
+  iconv_close(converter);
+  return utf8;
+}
+#endif

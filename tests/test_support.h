@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+
+// A fresh scratch folder per test, removed afterwards.
+class ScratchFolder {
+ public:
+  ScratchFolder();
+  ~ScratchFolder();
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+  const std::string& path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+// The Japanese texts as a reader sees them, in UTF-8, written independently of
+// the program's Shift-JIS store.
+namespace utf8 {
+inline constexpr const char* kNoPerformanceCounter =
+    "時間の計測ができません（高分解能パフォーマンスカウンタがサポートされていません）";
+inline constexpr const char* kNotWaveFile = "WAVEファイルを指定して下さい";
+inline constexpr const char* kFileNotFoundSuffix = "ファイルが見つかりません : file not found";
+inline constexpr const char* kCannotOpen = "ファイルをオープンできません";
+inline constexpr const char* kNoMemory = "メモリを確保できませんでした";
+inline constexpr const char* kReadError = "読込エラー";
+inline constexpr const char* kUnsupportedWave = "このファイルは扱えません";
+inline constexpr const char* kBadDataLength = "データ長が正しくありません";
+inline constexpr const char* kNot44100Hz = "44100Hzではありません";
+inline constexpr const char* kNotMono16Bit = "モノラル 16bitではありません";
+inline constexpr const char* kCancelled = "中止しました";
+inline constexpr const char* kWriteFailed = "ファイルの書込に失敗しました";
+inline constexpr const char* kFinished = "終了しました";
+inline constexpr const char* kBadVoiceTableSize = "音色テーブルのサイズが正しくありません";
+inline constexpr const char* kWaveTooLong = "WAVEファイルが長すぎます";
+inline constexpr const char* kProgressPrefix = "進行率 ";
+}  // namespace utf8
