@@ -1,0 +1,205 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "fixture_files.h"
+#include "formats/wave_reader.h"
+#include "test_support.h"
+
+namespace {
+
+// A WAV file assembled chunk by chunk, so each case says what is unusual.
+class WaveBytes {
+ public:
+  WaveBytes& Id(const char* id) {
+    for (int i = 0; i < 4; ++i) bytes_.push_back(static_cast<uint8_t>(id[i]));
+    return *this;
+  }
+  WaveBytes& U16(uint32_t value) { return Little(value, 2); }
+  WaveBytes& U32(uint32_t value) { return Little(value, 4); }
+  WaveBytes& Zeros(size_t count) {
+    bytes_.insert(bytes_.end(), count, 0);
+    return *this;
+  }
+  WaveBytes& Fmt(uint32_t size, uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits) {
+    Id("fmt ").U32(size).U16(tag).U16(channels).U32(rate).U32(rate * channels * bits / 8);
+    U16(channels * bits / 8).U16(bits);
+    return Zeros(size - 16);
+  }
+  WaveBytes& Data(uint32_t declared, size_t present) {
+    Id("data").U32(declared);
+    for (size_t i = 0; i < present; ++i) bytes_.push_back(static_cast<uint8_t>(i * 7 + 1));
+    return *this;
+  }
+  // RIFF header, "WAVE", the usual fmt chunk.
+  static WaveBytes Canonical(uint16_t channels = 1, uint32_t rate = 44100, uint16_t bits = 16,
+                             uint16_t tag = 1) {
+    WaveBytes wave;
+    wave.Id("RIFF").U32(0).Id("WAVE").Fmt(16, tag, channels, rate, bits);
+    return wave;
+  }
+  const std::vector<uint8_t>& bytes() const { return bytes_; }
+
+ private:
+  WaveBytes& Little(uint32_t value, int count) {
+    for (int i = 0; i < count; ++i) bytes_.push_back(static_cast<uint8_t>(value >> (8 * i)));
+    return *this;
+  }
+  std::vector<uint8_t> bytes_;
+};
+
+struct Reading {
+  std::string message;
+  int64_t data_offset = -1;
+  int32_t count = -1;
+};
+
+// As a job reads it: the file's bytes followed by the loader's zero bytes.
+Reading Read(const std::vector<uint8_t>& file) {
+  std::vector<uint8_t> block(file);
+  block.resize(file.size() + kWaveExtraBytes, 0);
+  WaveSamples samples;
+  Reading reading;
+  reading.message = ReadWave(block.data(), static_cast<int32_t>(file.size()), &samples);
+  if (reading.message.empty()) {
+    reading.data_offset = samples.data - block.data();
+    reading.count = samples.count;
+  }
+  return reading;
+}
+
+TEST(WaveReader, ByteLayouts) {
+  const struct {
+    const char* name;
+    std::vector<uint8_t> file;
+    const char* message;
+    int64_t data_offset;
+    int32_t count;
+  } cases[] = {
+      {"canonical", WaveBytes::Canonical().Data(200, 200).bytes(), "", 44, 100},
+      {"no RIFF, WAVE at 8",
+       WaveBytes().Id("JUNK").U32(0).Id("WAVE").Fmt(16, 1, 1, 44100, 16).Data(10, 10).bytes(), "",
+       44, 5},
+      {"LIST between fmt and data",
+       WaveBytes::Canonical().Id("LIST").U32(26).Zeros(26).Data(8, 8).bytes(), "", 78, 4},
+      {"data header at byte 1024",
+       WaveBytes::Canonical().Id("LIST").U32(1024 - 44).Zeros(1024 - 44).Data(8, 8).bytes(),
+       utf8::kUnsupportedWave, -1, -1},
+      {"data header at byte 1023",
+       WaveBytes::Canonical().Id("LIST").U32(1023 - 44).Zeros(1023 - 44).Data(8, 8).bytes(), "",
+       1031, 4},
+      {"data before fmt",
+       WaveBytes().Id("RIFF").U32(0).Id("WAVE").Data(8, 8).Fmt(16, 1, 1, 44100, 16).bytes(),
+       utf8::kUnsupportedWave, -1, -1},
+      {"odd chunk with pad byte before data",
+       WaveBytes::Canonical().Id("odd ").U32(3).Zeros(4).Data(8, 8).bytes(),
+       utf8::kUnsupportedWave, -1, -1},
+      {"fmt of size 18",
+       WaveBytes().Id("RIFF").U32(0).Id("WAVE").Fmt(18, 1, 1, 44100, 16).Data(4, 4).bytes(), "",
+       46, 2},
+      {"fmt of size 40",
+       WaveBytes().Id("RIFF").U32(0).Id("WAVE").Fmt(40, 1, 1, 44100, 16).Data(4, 4).bytes(), "",
+       68, 2},
+      {"15-byte file", std::vector<uint8_t>{'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 0,
+                                            0, 0},
+       utf8::kUnsupportedWave, -1, -1},
+      {"no WAVE mark", WaveBytes().Id("RIFF").U32(0).Id("AVI ").Fmt(16, 1, 1, 44100, 16).Data(4, 4)
+                           .bytes(),
+       utf8::kUnsupportedWave, -1, -1},
+      {"WAVE only at offset 0 is not seen",
+       WaveBytes().Id("WAVE").Fmt(16, 1, 1, 44100, 16).Data(4, 4).bytes(), utf8::kUnsupportedWave,
+       -1, -1},
+      {"no fmt", WaveBytes().Id("RIFF").U32(0).Id("WAVE").Data(4, 4).Zeros(16).bytes(),
+       utf8::kUnsupportedWave, -1, -1},
+      {"float", WaveBytes::Canonical(1, 44100, 16, 3).Data(4, 4).bytes(), utf8::kUnsupportedWave,
+       -1, -1},
+      {"extensible", WaveBytes::Canonical(1, 44100, 16, 65534).Data(4, 4).bytes(),
+       utf8::kUnsupportedWave, -1, -1},
+      {"24-bit", WaveBytes::Canonical(1, 44100, 24).Data(6, 6).bytes(), utf8::kUnsupportedWave, -1,
+       -1},
+      {"3 channels", WaveBytes::Canonical(3, 44100, 16).Data(6, 6).bytes(),
+       utf8::kUnsupportedWave, -1, -1},
+      {"stereo 16-bit 44100", WaveBytes::Canonical(2, 44100, 16).Data(8, 8).bytes(),
+       utf8::kNotMono16Bit, -1, -1},
+      {"mono 8-bit 44100", WaveBytes::Canonical(1, 44100, 8).Data(8, 8).bytes(),
+       utf8::kNotMono16Bit, -1, -1},
+      {"mono 48000", WaveBytes::Canonical(1, 48000, 16).Data(8, 8).bytes(), utf8::kNot44100Hz,
+       -1, -1},
+      {"stereo 48000: the rate is tested first", WaveBytes::Canonical(2, 48000, 16).Data(8, 8)
+                                                     .bytes(),
+       utf8::kNot44100Hz, -1, -1},
+      {"data one byte longer than the file", WaveBytes::Canonical().Data(101, 100).bytes(),
+       utf8::kBadDataLength, -1, -1},
+      {"length checked before the rate", WaveBytes::Canonical(1, 48000, 16).Data(101, 100).bytes(),
+       utf8::kBadDataLength, -1, -1},
+      {"declared shorter than what follows",
+       WaveBytes::Canonical().Data(6, 6).Id("LIST").U32(4).Zeros(4).bytes(), "", 44, 3},
+      {"odd data length", WaveBytes::Canonical().Data(7, 7).bytes(), "", 44, 3},
+      {"zero data", WaveBytes::Canonical().Data(0, 0).bytes(), "", 44, 0},
+      {"data header cut after its id", WaveBytes::Canonical().Id("data").bytes(),
+       utf8::kBadDataLength, -1, -1},
+      {"chunk size that wraps 32 bits",
+       WaveBytes::Canonical().Id("LIST").U32(0xFFFFFFF8u).Data(4, 4).bytes(),
+       utf8::kUnsupportedWave, -1, -1},
+  };
+  for (const auto& c : cases) {
+    const Reading reading = Read(c.file);
+    EXPECT_EQ(reading.message, c.message) << c.name;
+    EXPECT_EQ(reading.data_offset, c.data_offset) << c.name;
+    EXPECT_EQ(reading.count, c.count) << c.name;
+  }
+}
+
+TEST(WaveReader, FindChunkStopsAtTheWindow) {
+  std::vector<uint8_t> block = WaveBytes::Canonical().Data(4, 4).bytes();
+  block.resize(block.size() + kWaveExtraBytes, 0);
+  EXPECT_EQ(FindChunk(block.data(), 12, 100, "data"), 36);
+  EXPECT_EQ(FindChunk(block.data(), 12, 36, "data"), kChunkNotFound);
+  EXPECT_EQ(FindChunk(block.data(), 12, 37, "data"), 36);
+}
+
+TEST(WaveReader, EveryTruncationOfAHeaderIsRefusedCleanly) {
+  const std::vector<uint8_t> full = WaveBytes::Canonical().Data(20, 20).bytes();
+  for (size_t length = 0; length < 44; ++length) {
+    const std::vector<uint8_t> cut(full.begin(), full.begin() + static_cast<long>(length));
+    const Reading reading = Read(cut);
+    EXPECT_FALSE(reading.message.empty()) << length;
+  }
+}
+
+// Files written by a real audio tool, not by our own writer.
+class WaveReaderOnToolFiles : public ::testing::Test {
+ protected:
+  std::string Make(const std::string& name, const std::string& format) {
+    const std::string path = folder_ / name;
+    const std::string command = "sox -n -q " + format + " " + path + " synth 0.1 sine 440";
+    if (std::system(command.c_str()) != 0) ADD_FAILURE() << command;
+    return path;
+  }
+  ScratchFolder folder_;
+};
+
+TEST_F(WaveReaderOnToolFiles, RefusalsAndAcceptance) {
+  const struct {
+    const char* name;
+    const char* format;
+    const char* message;
+  } cases[] = {
+      {"good.wav", "-r 44100 -b 16 -c 1 -e signed-integer", ""},
+      {"float.wav", "-r 44100 -b 32 -c 1 -e floating-point", utf8::kUnsupportedWave},
+      {"24bit.wav", "-r 44100 -b 24 -c 1 -e signed-integer", utf8::kUnsupportedWave},
+      {"stereo.wav", "-r 44100 -b 16 -c 2 -e signed-integer", utf8::kNotMono16Bit},
+      {"48k.wav", "-r 48000 -b 16 -c 1 -e signed-integer", utf8::kNot44100Hz},
+  };
+  for (const auto& c : cases) {
+    const Reading reading = Read(ReadBytes(Make(c.name, c.format)));
+    EXPECT_EQ(reading.message, c.message) << c.name;
+    if (reading.message.empty()) {
+      EXPECT_EQ(reading.count, 4410) << c.name;
+    }
+  }
+}
+
+}  // namespace
