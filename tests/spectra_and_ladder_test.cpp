@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "analysis/frame_spectra.h"
+#include "analysis/gain_ladder.h"
+
+namespace {
+
+std::vector<uint8_t> FrameBytes(const std::vector<int16_t>& samples) {
+  std::vector<uint8_t> bytes;
+  for (int16_t sample : samples) {
+    bytes.push_back(static_cast<uint8_t>(sample));
+    bytes.push_back(static_cast<uint8_t>(static_cast<uint16_t>(sample) >> 8));
+  }
+  return bytes;
+}
+
+TEST(FrameSpectra, ConstantFramesAtFundamentalZero) {
+  const struct {
+    int16_t level;
+    int32_t fundamental;
+    int32_t bin;   // bins 1..127 of both spectra
+    int32_t sum;   // halved bin 0 plus 127 bins
+  } cases[] = {
+      {0, 0, 0, 0},
+      {0, 440, 0, 0},
+      {100, 0, 100, 50 + 127 * 100},
+      {-7, 0, 7, 3 + 127 * 7},
+  };
+  for (const auto& c : cases) {
+    const auto bytes = FrameBytes(std::vector<int16_t>(kFrameLength, c.level));
+    const FrameSpectra spectra = ComputeFrameSpectra(bytes.data(), 0, c.fundamental);
+    EXPECT_EQ(spectra.fundamental, c.fundamental);
+    EXPECT_EQ(spectra.harmonic[0], 0);
+    EXPECT_EQ(spectra.half_harmonic[0], 0);
+    for (int n = 1; n < kSpectrumBins; ++n) {
+      ASSERT_EQ(spectra.harmonic[n], c.bin) << c.level << " bin " << n;
+      ASSERT_EQ(spectra.half_harmonic[n], c.bin) << c.level << " bin " << n;
+    }
+    EXPECT_EQ(spectra.harmonic_sum, c.sum);
+    EXPECT_EQ(spectra.half_harmonic_sum, c.sum);
+  }
+}
+
+TEST(FrameSpectra, FourPeriodsOfASineLandInOneBinOfEach) {
+  std::vector<int16_t> samples;
+  // Frame 2 of the sound, so the frame offset is exercised too.
+  for (int n = 0; n < 3 * kFrameLength; ++n) {
+    const int m = n % kFrameLength;
+    const double value = 10000.0 * std::sin(2.0 * M_PI * 240.0 * m / 44100.0);
+    samples.push_back(n < 2 * kFrameLength ? 1234 : static_cast<int16_t>(std::lround(value)));
+  }
+  const auto bytes = FrameBytes(samples);
+  const FrameSpectra spectra = ComputeFrameSpectra(bytes.data(), 2, 240);
+  for (int n = 0; n < kSpectrumBins; ++n) {
+    EXPECT_EQ(spectra.harmonic[n], n == 1 ? 5000 : 0) << "harmonic " << n;
+    EXPECT_EQ(spectra.half_harmonic[n], n == 2 ? 5000 : 0) << "half-harmonic " << n;
+  }
+  EXPECT_EQ(spectra.harmonic_sum, 5000);
+  EXPECT_EQ(spectra.half_harmonic_sum, 5000);
+}
+
+TEST(FrameSpectra, MeanLevelRaisesTheSumsButNeverReachesBinZero) {
+  std::vector<int16_t> samples(kFrameLength);
+  for (int n = 0; n < kFrameLength; ++n) samples[n] = static_cast<int16_t>(n % 2 == 0 ? 300 : 100);
+  const auto bytes = FrameBytes(samples);
+  const FrameSpectra spectra = ComputeFrameSpectra(bytes.data(), 0, 0);
+  // 368 samples of 300 and 367 of 100: mean 200.13, halved to 100.
+  int32_t rest = 0;
+  for (int n = 1; n < kSpectrumBins; ++n) rest += spectra.harmonic[n];
+  EXPECT_EQ(spectra.harmonic[0], 0);
+  EXPECT_EQ(spectra.harmonic_sum, rest + 100);
+}
+
+TEST(GainLadder, SpotValuesAndStrictRise) {
+  int32_t ladder[kGainSteps];
+  BuildGainLadder(ladder);
+  const struct {
+    int index;
+    int32_t gain;
+  } spots[] = {{0, 0},     {1, 1},     {11, 11},   {12, 13},
+               {168, 529}, {235, 4036}, {236, 4172}, {255, 7922}};
+  for (const auto& spot : spots) EXPECT_EQ(ladder[spot.index], spot.gain) << spot.index;
+  for (int i = 1; i < kGainSteps; ++i) EXPECT_GT(ladder[i], ladder[i - 1]) << i;
+}
+
+TEST(GainLadder, Windows) {
+  int32_t ladder[kGainSteps];
+  BuildGainLadder(ladder);
+  const struct {
+    int32_t entry_sum;
+    int32_t target_sum;
+    int32_t lower;
+    int32_t upper;
+  } cases[] = {
+      {4096, 4096, 214, 255}, {4096, 2048, 191, 235}, {100000, 5000, 84, 157},
+      {0, 0, 0, 0},           {0, 10, 253, 255},      {5000, 0, 0, 2},
+      {1500, 0, 1, 2},        {100, 0, 0, 0},
+  };
+  for (const auto& c : cases) {
+    const GainWindow window = GainWindowFor(c.entry_sum, c.target_sum, ladder);
+    EXPECT_EQ(window.lower, c.lower) << c.entry_sum << " / " << c.target_sum;
+    EXPECT_EQ(window.upper, c.upper) << c.entry_sum << " / " << c.target_sum;
+  }
+}
+
+}  // namespace
