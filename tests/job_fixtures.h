@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "fixture_files.h"
+
+// A table in which every entry is skipped (one odd bin set) except the
+// planted ones, so a search over it is quick and its winner is known.
+inline bool WriteSparseTable(const std::string& path, const std::map<int32_t, RawEntry>& planted) {
+  RawEntry skipped(128, 0);
+  skipped[1] = 1;
+  return WriteVoiceTable(path, [&](int32_t voice) {
+    const auto found = planted.find(voice);
+    return found == planted.end() ? skipped : found->second;
+  });
+}
+
+// Sinusoids at the given multiples of fundamental_hz with the given
+// amplitudes, frames * 735 samples long.
+inline std::vector<int16_t> HarmonicSound(int frames, double fundamental_hz,
+                                          const std::vector<double>& amplitudes) {
+  std::vector<int16_t> samples(static_cast<size_t>(frames) * 735);
+  for (size_t n = 0; n < samples.size(); ++n) {
+    double value = 0;
+    for (size_t h = 0; h < amplitudes.size(); ++h) {
+      value += amplitudes[h] * std::sin(2.0 * M_PI * fundamental_hz * (h + 1) * n / 44100.0);
+    }
+    samples[n] = static_cast<int16_t>(std::lround(value));
+  }
+  return samples;
+}
+
+struct Record {
+  int32_t voice_high, frequency, gain, voice_low;
+  bool operator==(const Record&) const = default;
+};
+
+inline std::vector<Record> ReadRecords(const std::string& path) {
+  const std::vector<uint8_t> bytes = ReadBytes(path);
+  std::vector<Record> records(bytes.size() / 16);
+  for (size_t r = 0; r < records.size(); ++r) {
+    int32_t fields[4];
+    for (int f = 0; f < 4; ++f) {
+      const uint8_t* p = &bytes[16 * r + 4 * f];
+      fields[f] = static_cast<int32_t>(p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24);
+    }
+    records[r] = {fields[0], fields[1], fields[2], fields[3]};
+  }
+  return records;
+}
