@@ -1,0 +1,225 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "analysis/frame_spectra.h"
+#include "analysis/gain_ladder.h"
+#include "formats/pitch_track.h"
+#include "job/conversion_job.h"
+#include "job_fixtures.h"
+#include "scripted_host.h"
+#include "test_support.h"
+
+namespace {
+
+constexpr int kFrames = 2;
+const std::vector<double> kVoice = {8000, 4000, 2000, 1000};
+
+std::vector<uint8_t> LittleEndian(const std::vector<int16_t>& samples) {
+  std::vector<uint8_t> bytes;
+  for (int16_t s : samples) {
+    bytes.push_back(static_cast<uint8_t>(s));
+    bytes.push_back(static_cast<uint8_t>(static_cast<uint16_t>(s) >> 8));
+  }
+  return bytes;
+}
+
+// An entry that, at the given gain, reproduces the target's compared bins
+// 0..14 within the free margin of the error (0..7 above), and is 0 above.
+RawEntry EntryMatching(const int32_t* target, int32_t gain) {
+  RawEntry entry(128, 0);
+  for (int j = 1; j < 8; ++j) {
+    const int32_t wanted = target[2 * j];
+    entry[2 * j] = static_cast<uint16_t>((int64_t{wanted} * 4096 + gain - 1) / gain);
+  }
+  return entry;
+}
+
+// A near miss: the same entry with its strongest compared bin a third too
+// high, which no gain can make exact.
+RawEntry NearMiss(const int32_t* target, int32_t gain) {
+  RawEntry entry = EntryMatching(target, gain);
+  auto strongest = std::max_element(entry.begin(), entry.end());
+  *strongest = static_cast<uint16_t>(*strongest * 4 / 3);
+  return entry;
+}
+
+class VoiceMatching : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    gBusyFlag = 0;
+    BuildGainLadder(ladder_);
+  }
+
+  FrameSpectra SpectraOf(const std::vector<int16_t>& sound, int32_t fundamental) {
+    const auto bytes = LittleEndian(sound);
+    return ComputeFrameSpectra(bytes.data(), 0, fundamental);
+  }
+
+  // Runs a whole job over the sound with the planted table; its records.
+  std::vector<Record> Convert(const std::map<int32_t, RawEntry>& planted,
+                              const std::vector<int16_t>& sound, uint16_t fundamental) {
+    EXPECT_TRUE(WriteSparseTable(folder_ / "table.dat", planted));
+    EXPECT_TRUE(WriteMonoWave(folder_ / "take.wav", sound));
+    EXPECT_TRUE(WritePitchTrack(folder_ / "take.dat",
+                                std::vector<uint16_t>(sound.size() / 735, fundamental)));
+    ScriptedHost host;
+    host.path_text = folder_ / "take.wav";
+    JobSettings settings;
+    settings.voice_table_path = folder_ / "table.dat";
+    RunConversionJob(host, settings);
+    EXPECT_EQ(host.shown.at(0).text, utf8::kFinished);
+    return ReadRecords(folder_ / "take.bin");
+  }
+
+  bool WindowHolds(const RawEntry& entry, int32_t target_sum, int32_t gain_index) {
+    int32_t sum = 0;
+    for (uint16_t v : entry) sum += v;
+    const GainWindow window = GainWindowFor(sum, target_sum, ladder_);
+    return window.lower <= gain_index && gain_index <= window.upper;
+  }
+
+  int32_t ladder_[kGainSteps];
+  ScratchFolder folder_;
+};
+
+TEST_F(VoiceMatching, HalfHarmonicWinnerCarriesTheFundamental) {
+  const auto sound = HarmonicSound(kFrames, 220, kVoice);
+  const FrameSpectra spectra = SpectraOf(sound, 220);
+  const RawEntry exact = EntryMatching(spectra.half_harmonic, ladder_[236]);
+  ASSERT_TRUE(WindowHolds(exact, spectra.half_harmonic_sum, 236));
+
+  const auto records = Convert({{0, RawEntry(128, 0)},
+                                {4659, NearMiss(spectra.half_harmonic, ladder_[236])},
+                                {4660, exact}},
+                               sound, 220);
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0], (Record{291, 220, 4172, 4}));
+}
+
+TEST_F(VoiceMatching, HarmonicWinnerCarriesTwiceTheFundamental) {
+  // Only the even harmonics of 220 Hz, so the harmonic spectrum's compared
+  // bins hold nearly all of its sum.
+  const auto sound = HarmonicSound(kFrames, 440, {6000, 3000});
+  const FrameSpectra spectra = SpectraOf(sound, 220);
+  ASSERT_TRUE(WindowHolds(EntryMatching(spectra.harmonic, ladder_[236]), spectra.harmonic_sum, 236));
+  const auto records = Convert({{4100, NearMiss(spectra.harmonic, ladder_[236])},
+                                {4101, EntryMatching(spectra.harmonic, ladder_[236])}},
+                               sound, 220);
+  EXPECT_EQ(records.at(0), (Record{256, 440, 4172, 5}));
+}
+
+TEST_F(VoiceMatching, SkippedEntriesNeverWinEvenAtZeroError) {
+  const auto sound = HarmonicSound(kFrames, 220, kVoice);
+  const FrameSpectra spectra = SpectraOf(sound, 220);
+  RawEntry skipped_exact = EntryMatching(spectra.half_harmonic, ladder_[236]);
+  skipped_exact[127] = 60000;
+  const auto records = Convert({{4660, skipped_exact},
+                                {4661, NearMiss(spectra.half_harmonic, ladder_[236])}},
+                               sound, 220);
+  EXPECT_EQ(records.at(0).voice_low, 5);
+  EXPECT_EQ(records.at(0).voice_high, 291);
+}
+
+TEST_F(VoiceMatching, EqualErrorsGoToTheLowerIndexThenTheLowerGain) {
+  const auto sound = HarmonicSound(kFrames, 220, kVoice);
+  const FrameSpectra spectra = SpectraOf(sound, 220);
+  const RawEntry exact = EntryMatching(spectra.half_harmonic, ladder_[236]);
+  EXPECT_EQ(Convert({{4676, exact}, {4660, exact}, {4692, exact}}, sound, 220).at(0),
+            (Record{291, 220, 4172, 4}));
+
+  // A silent frame: an entry too small to register at any gain of its window
+  // (1..2 for an entry sum of 1500) costs nothing at each, so its lowest gain
+  // wins; the second such entry, later in scan order, cannot replace it.
+  RawEntry faint(128, 0);
+  faint[2] = 750;
+  faint[4] = 750;
+  const std::vector<int16_t> silence(kFrames * 735, 0);
+  EXPECT_EQ(Convert({{300, faint}, {301, faint}}, silence, 0).at(0),
+            (Record{300 / 16, 0, ladder_[1], 300 % 16}));
+}
+
+TEST_F(VoiceMatching, AFrameWithNothingToTryGetsASilentRecord) {
+  const auto records = Convert({}, HarmonicSound(kFrames, 220, kVoice), 220);
+  EXPECT_EQ(records, std::vector<Record>(kFrames, Record{0, 0, 0, 0}));
+}
+
+TEST(PitchTrack, FundamentalsFromRecordBytes) {
+  std::vector<uint8_t> track(66 * 3 + 3, 0xEE);  // junk everywhere else
+  track[2] = 0x01, track[3] = 0x02;              // 513 Hz
+  track[66 + 2] = 0xFF, track[66 + 3] = 0xFF;    // 65535 Hz
+  track[132 + 2] = 0, track[132 + 3] = 0;
+  track[198 + 2] = 0x34;                          // straddles the end
+  const int32_t length = static_cast<int32_t>(track.size());
+  track.resize(track.size() + kPitchTrackExtraBytes, 0);
+  EXPECT_EQ(FrameFundamental(track.data(), length, 0), 513);
+  EXPECT_EQ(FrameFundamental(track.data(), length, 1), 65535);
+  EXPECT_EQ(FrameFundamental(track.data(), length, 2), 0);
+  EXPECT_EQ(FrameFundamental(track.data(), length, 3), 0x34);
+  EXPECT_EQ(FrameFundamental(track.data(), length, 4), 0);
+  // Far past the end, where not even the zero bytes reach.
+  EXPECT_EQ(FrameFundamental(track.data(), length, 100000), 0);
+}
+
+class PitchTrackInJobs : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    gBusyFlag = 0;
+    // A live half-harmonic entry wins every voiced frame, so each record's
+    // frequency is the frame's fundamental.
+    RawEntry live(128, 0);
+    live[2] = 4000;
+    ASSERT_TRUE(WriteSparseTable(folder_ / "table.dat", {{100, live}}));
+    ASSERT_TRUE(WriteMonoWave(folder_ / "take.wav", HarmonicSound(kSoundFrames, 200, {5000})));
+  }
+
+  std::vector<int32_t> Frequencies(const std::vector<uint8_t>& track) {
+    EXPECT_TRUE(WriteBytes(folder_ / "take.dat", track));
+    ScriptedHost host;
+    host.path_text = folder_ / "take.wav";
+    JobSettings settings;
+    settings.voice_table_path = folder_ / "table.dat";
+    RunConversionJob(host, settings);
+    EXPECT_EQ(host.shown.at(0).text, utf8::kFinished);
+    std::vector<int32_t> frequencies;
+    for (const Record& r : ReadRecords(folder_ / "take.bin")) frequencies.push_back(r.frequency);
+    return frequencies;
+  }
+
+  static std::vector<uint8_t> Track(int records, uint8_t junk) {
+    std::vector<uint8_t> track(66 * records, junk);
+    for (int r = 0; r < records; ++r) track[66 * r + 2] = 200, track[66 * r + 3] = 0;
+    return track;
+  }
+
+  static constexpr int kSoundFrames = 80;
+  ScratchFolder folder_;
+};
+
+TEST_F(PitchTrackInJobs, ShortTracksReadZeroPastTheirEnd) {
+  const struct {
+    int records;
+    size_t extra_bytes;
+  } cases[] = {{kSoundFrames, 0}, {kSoundFrames - 10, 0}, {5, 0}, {0, 0}, {3, 3}};
+  for (const auto& c : cases) {
+    std::vector<uint8_t> track = Track(c.records, 0);
+    track.resize(track.size() + c.extra_bytes, 0);
+    if (c.extra_bytes >= 3) track[66 * c.records + 2] = 150;  // a field cut after its low byte
+    const auto frequencies = Frequencies(track);
+    ASSERT_EQ(frequencies.size(), static_cast<size_t>(kSoundFrames));
+    for (int frame = 0; frame < kSoundFrames; ++frame) {
+      int32_t expected = frame < c.records ? 200 : 0;
+      if (c.extra_bytes >= 3 && frame == c.records) expected = 150;
+      ASSERT_EQ(frequencies[frame], expected) << c.records << " records, frame " << frame;
+    }
+  }
+}
+
+TEST_F(PitchTrackInJobs, UnreadBytesAndSurplusRecordsChangeNothing) {
+  const auto clean = Frequencies(Track(kSoundFrames, 0));
+  EXPECT_EQ(Frequencies(Track(kSoundFrames, 0xA5)), clean);
+  EXPECT_EQ(Frequencies(Track(kSoundFrames + 40, 0x5A)), clean);
+}
+
+}  // namespace
