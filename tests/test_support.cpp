@@ -15,3 +15,48 @@ ScratchFolder::~ScratchFolder() {
                                std::filesystem::perm_options::add, ignored);
   std::filesystem::remove_all(path_, ignored);
 }
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+#include "fixture_files.h"
+
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::string& folder, int interrupt_after_ms) {
+  ScratchFolder capture;
+  const std::string out_path = capture / "out";
+  const std::string err_path = capture / "err";
+  const pid_t child = fork();
+  if (child == 0) {
+    if (!folder.empty() && chdir(folder.c_str()) != 0) _exit(127);
+    const int in = open("/dev/null", O_RDONLY);
+    const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    dup2(in, 0);
+    dup2(out, 1);
+    dup2(err, 2);
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    execv(program.c_str(), argv.data());
+    _exit(127);
+  }
+  if (interrupt_after_ms >= 0) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(interrupt_after_ms));
+    kill(child, SIGINT);
+  }
+  int wait_status = 0;
+  waitpid(child, &wait_status, 0);
+  ProcessResult result;
+  result.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
+  const std::vector<uint8_t> out = ReadBytes(out_path);
+  const std::vector<uint8_t> err = ReadBytes(err_path);
+  result.out.assign(out.begin(), out.end());
+  result.err.assign(err.begin(), err.end());
+  return result;
+}

@@ -38,3 +38,21 @@ inline constexpr const char* kBadVoiceTableSize = "音色テーブルのサイ�
 inline constexpr const char* kWaveTooLong = "WAVEファイルが長すぎます";
 inline constexpr const char* kProgressPrefix = "進行率 ";
 }  // namespace utf8
+
+#include <vector>
+
+// A finished process: its exit status (or 128 + signal) and its output.
+struct ProcessResult {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+// Runs program with arguments in folder (the current folder when empty),
+// stdin from /dev/null. When interrupt_after_ms >= 0, SIGINT is sent once that
+// long has passed.
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::string& folder = "", int interrupt_after_ms = -1);
+
+// The command-line program under test.
+inline const char* KelditraPath() { return KELDITRA_CLI_PATH; }
