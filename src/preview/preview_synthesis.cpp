@@ -1,0 +1,79 @@
+#include "preview/preview_synthesis.h"
+
+#include <cmath>
+
+#include "analysis/frame_spectra.h"
+#include "formats/voice_table.h"
+
+namespace {
+
+constexpr double kSampleRate = 44100.0;
+constexpr double kNyquist = kSampleRate / 2;
+constexpr double kTwoPi = 6.283185307179586;
+
+// Amplitude of each component of a frame's record.
+void ComponentAmplitudes(const ParameterRecord& record, const uint8_t* prepared_table,
+                         double amplitudes[kPreparedEntryValues]) {
+  const int32_t voice = record.voice_high * 16 + record.voice_low;
+  const uint16_t* entry = PreparedEntry(prepared_table, voice);
+  amplitudes[0] = 0.0;  // 0 Hz: never a DC offset
+  for (int32_t j = 1; j < kPreparedEntryValues; ++j) {
+    const double frequency = static_cast<double>(j) * record.frequency;
+    const bool audible = frequency > 0.0 && frequency < kNyquist;
+    const int32_t scaled = (entry[j] * record.gain) >> 12;
+    amplitudes[j] = audible ? 2.0 * scaled : 0.0;
+  }
+}
+
+}  // namespace
+
+std::vector<int16_t> SynthesizePreview(const std::vector<ParameterRecord>& records,
+                                       const uint8_t* prepared_table, int64_t* clipped) {
+  const size_t frames = records.size();
+  std::vector<int16_t> samples(frames * kFrameLength);
+  *clipped = 0;
+  if (frames == 0) return samples;
+
+  std::vector<double> amplitudes(frames * kPreparedEntryValues);
+  for (size_t frame = 0; frame < frames; ++frame) {
+    ComponentAmplitudes(records[frame], prepared_table, &amplitudes[frame * kPreparedEntryValues]);
+  }
+  auto amplitude = [&](size_t frame, int32_t j) {
+    return amplitudes[frame * kPreparedEntryValues + j];
+  };
+
+  double phases[kPreparedEntryValues] = {};
+  std::vector<double> mixed(kFrameLength);
+  constexpr double kHalf = kFrameLength / 2.0;
+  for (size_t frame = 0; frame < frames; ++frame) {
+    std::fill(mixed.begin(), mixed.end(), 0.0);
+    const size_t previous = frame == 0 ? 0 : frame - 1;
+    const size_t next = frame + 1 == frames ? frame : frame + 1;
+    for (int32_t j = 1; j < kPreparedEntryValues; ++j) {
+      const double here = amplitude(frame, j);
+      const double start = (amplitude(previous, j) + here) / 2;
+      const double end = (here + amplitude(next, j)) / 2;
+      const double step = kTwoPi * j * records[frame].frequency / kSampleRate;
+      if (start == 0.0 && here == 0.0 && end == 0.0) {
+        phases[j] = std::fmod(phases[j] + step * kFrameLength, kTwoPi);
+        continue;
+      }
+      for (int32_t n = 0; n < kFrameLength; ++n) {
+        // Piecewise linear through the frame centres.
+        const double level = n < kHalf ? start + (here - start) * (n / kHalf)
+                                       : here + (end - here) * ((n - kHalf) / kHalf);
+        mixed[n] += level * std::sin(phases[j] + step * n);
+      }
+      phases[j] = std::fmod(phases[j] + step * kFrameLength, kTwoPi);
+    }
+    for (int32_t n = 0; n < kFrameLength; ++n) {
+      double value = std::round(mixed[n]);
+      if (value > 32767.0 || value < -32768.0) {
+        ++*clipped;
+        value = value > 0 ? 32767.0 : -32768.0;
+      }
+      samples[frame * kFrameLength + n] = static_cast<int16_t>(value);
+    }
+  }
+  return samples;
+}

@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+#include "analysis/frame_spectra.h"
+#include "formats/voice_table.h"
+#include "job_fixtures.h"
+#include "preview/preview_synthesis.h"
+#include "test_support.h"
+
+namespace {
+
+// Prepared values of the table used by these tests, chosen by hand:
+// a few harmonics of different strength per entry.
+RawEntry Harmonics(std::vector<std::pair<int, uint16_t>> bins) {
+  RawEntry entry(128, 0);
+  for (auto [bin, value] : bins) entry[bin] = value;
+  return entry;
+}
+
+const std::map<int32_t, RawEntry> kPlanted = {
+    {0x1234, Harmonics({{2, 4000}, {4, 2500}, {6, 1200}, {10, 600}})},   // half-harmonic
+    {0x4005, Harmonics({{2, 3000}, {4, 2000}, {8, 700}})},                // harmonic
+};
+
+class Preview : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    folder_ = new ScratchFolder;
+    table_path_ = *folder_ / "fm_table2.dat";
+    ASSERT_TRUE(WriteSparseTable(table_path_, kPlanted));
+  }
+  static void TearDownTestSuite() { delete folder_; }
+
+  static std::vector<uint8_t> PreparedTable() {
+    std::vector<uint8_t> table = ReadBytes(table_path_);
+    PrepareVoiceTable(table.data());
+    return table;
+  }
+
+  static ScratchFolder* folder_;
+  static std::string table_path_;
+};
+
+ScratchFolder* Preview::folder_ = nullptr;
+std::string Preview::table_path_;
+
+std::vector<uint8_t> LittleEndian(const std::vector<int16_t>& samples) {
+  std::vector<uint8_t> bytes;
+  for (int16_t s : samples) {
+    bytes.push_back(static_cast<uint8_t>(s));
+    bytes.push_back(static_cast<uint8_t>(static_cast<uint16_t>(s) >> 8));
+  }
+  return bytes;
+}
+
+TEST_F(Preview, SteadyFramesAnalyseBackToTheScaledValues) {
+  const std::vector<uint8_t> table = PreparedTable();
+  // 240 Hz: whole periods per frame, so components do not leak into each other.
+  const std::vector<ParameterRecord> records(8, {0x123, 240, 3000, 4});
+  const std::vector<ParameterRecord> harmonic_records(8, {0x400, 480, 5000, 5});
+  for (const auto& [recs, voice] : {std::pair{records, 0x1234}, std::pair{harmonic_records, 0x4005}}) {
+    int64_t clipped = 0;
+    const auto bytes = LittleEndian(SynthesizePreview(recs, table.data(), &clipped));
+    EXPECT_EQ(clipped, 0);
+    const uint16_t* entry = PreparedEntry(table.data(), voice);
+    const bool harmonic = voice == 0x4005;
+    for (int frame = 1; frame < 7; ++frame) {
+      const FrameSpectra spectra = ComputeFrameSpectra(bytes.data(), frame, 240);
+      const int32_t* measured = harmonic ? spectra.harmonic : spectra.half_harmonic;
+      for (int j = 1; j < 64; ++j) {
+        const int32_t scaled = (entry[j] * recs[0].gain) >> 12;
+        ASSERT_NEAR(measured[2 * j], scaled, 2) << "voice " << voice << " frame " << frame
+                                                 << " value " << j;
+      }
+    }
+  }
+}
+
+TEST_F(Preview, SilentRecordsAndFrequencyZeroAreSilence) {
+  const std::vector<uint8_t> table = PreparedTable();
+  const std::vector<std::vector<ParameterRecord>> cases = {
+      {{0x123, 240, 0, 4}, {0x123, 240, 0, 4}},      // gain 0
+      {{0x123, 0, 7922, 4}, {0x123, 0, 7922, 4}},    // frequency 0: not a DC offset
+      {{0, 0, 0, 0}},                                 // the record of an empty search
+      {{0x123, 23000, 7922, 4}},                      // every component above Nyquist
+  };
+  for (const auto& records : cases) {
+    int64_t clipped = 0;
+    const std::vector<int16_t> samples = SynthesizePreview(records, table.data(), &clipped);
+    ASSERT_EQ(samples.size(), records.size() * 735);
+    for (int16_t sample : samples) ASSERT_EQ(sample, 0);
+  }
+}
+
+TEST_F(Preview, ChangesBetweenFramesDoNotClick) {
+  const std::vector<uint8_t> table = PreparedTable();
+  // Voice, frequency and gain all jump between frames.
+  const std::vector<ParameterRecord> records = {
+      {0x123, 200, 3000, 4}, {0x400, 460, 6000, 5}, {0x123, 0, 3000, 4}, {0x123, 310, 2000, 4}};
+  int64_t clipped = 0;
+  const std::vector<int16_t> samples = SynthesizePreview(records, table.data(), &clipped);
+  // The largest step between neighbouring samples stays within what the
+  // loudest component alone could move in one sample.
+  int peak = 0;
+  for (int16_t s : samples) peak = std::max(peak, std::abs(static_cast<int>(s)));
+  for (size_t n = 1; n < samples.size(); ++n) {
+    const int step = std::abs(samples[n] - samples[n - 1]);
+    ASSERT_LT(step, peak / 4) << "at sample " << n;
+  }
+}
+
+TEST_F(Preview, ConvertThenPreviewEndToEnd) {
+  ScratchFolder work;
+  // A voice that one planted entry reproduces: 240 Hz harmonics.
+  ASSERT_TRUE(WriteMonoWave(work / "take.wav", HarmonicSound(30, 240, {8000, 5000, 2400})));
+  ASSERT_TRUE(WritePitchTrack(work / "take.dat", std::vector<uint16_t>(30, 240)));
+  ProcessResult result = RunProcess(KelditraPath(), {"--quiet", "--table", table_path_, "take.wav"},
+                                    work.path());
+  ASSERT_EQ(result.status, 0) << result.out;
+  result = RunProcess(KelditraPath(), {"preview", "--table", table_path_, "take.wav"}, work.path());
+  ASSERT_EQ(result.status, 0) << result.out;
+  EXPECT_EQ(result.out, "take.wav: wrote take.preview.wav\n");
+
+  const std::vector<Record> records = ReadRecords(work / "take.bin");
+  const std::vector<uint8_t> preview = ReadBytes(work / "take.preview.wav");
+  ASSERT_EQ(preview.size(), 44 + 30 * 735 * 2u);
+  const std::vector<uint8_t> table_bytes = PreparedTable();
+  int compared = 0;
+  for (int frame = 1; frame < 29; ++frame) {
+    const Record& r = records[frame];
+    if (r != records[frame - 1] || r != records[frame + 1]) continue;  // steady frames only
+    const int32_t voice = r.voice_high * 16 + r.voice_low;
+    const uint16_t* entry = PreparedEntry(table_bytes.data(), voice);
+    const FrameSpectra spectra = ComputeFrameSpectra(preview.data() + 44, frame, 240);
+    const int32_t* measured = (voice >> 4 & 15) == 0 ? spectra.harmonic : spectra.half_harmonic;
+    for (int j = 1; j < 64; ++j) {
+      ASSERT_NEAR(measured[2 * j], (entry[j] * r.gain) >> 12, 2) << frame << " " << j;
+    }
+    ++compared;
+  }
+  EXPECT_GE(compared, 20);
+
+  // A bad parameter file is refused, and nothing is written.
+  ASSERT_TRUE(WriteBytes(work / "odd.bin", std::vector<uint8_t>(17, 0)));
+  result = RunProcess(KelditraPath(), {"preview", "--table", table_path_, "odd.wav"}, work.path());
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.out, "odd.wav: odd.bin: not a parameter file\n");
+}
+
+}  // namespace
