@@ -36,3 +36,15 @@ inline bool MatchesHarmonicSpectrum(int32_t voice) { return ((voice >> 4) & 15) 
 // smaller error replaces the best. Kept as the oracle for faster searches.
 BestMatch MatchFrame(const FrameSpectra& spectra, const PreparedVoiceTable& table,
                      const int32_t ladder[kGainSteps]);
+
+// The winner of a frame together with the best error of any other entry,
+// for reports that show how clear the win was.
+struct RankedMatch {
+  BestMatch best;
+  int64_t runner_up_error = INT64_MAX;  // INT64_MAX: no other entry was tried
+};
+
+// The plain search, keeping the runner-up as well. Its winner is exactly
+// MatchFrame's; it pays for the runner-up with a weaker early exit.
+RankedMatch MatchFrameRanked(const FrameSpectra& spectra, const PreparedVoiceTable& table,
+                             const int32_t ladder[kGainSteps]);
