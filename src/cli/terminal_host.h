@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "cli/progress_bar.h"
 #include "job/job_host.h"
 
 // The job's front end on a terminal: the path comes from the command line,
@@ -32,14 +33,12 @@ class TerminalHost : public JobHost {
   void PostQuit() override;
 
  private:
-  void ClearBar();
-
   bool show_progress_;
+  ProgressBar bar_;
   std::string path_;
   std::string last_message_;
   int32_t frame_count_ = 0;
-  int64_t loop_start_ms_ = 0;
-  bool bar_drawn_ = false;
+  double loop_start_seconds_ = 0;
 };
 
 // Installs the Ctrl-C handler: the first press asks the running job to stop

@@ -1,0 +1,44 @@
+#include "cli/progress_bar.h"
+
+#include <chrono>
+#include <cstdio>
+
+namespace {
+
+const auto kProcessStart = std::chrono::steady_clock::now();
+
+std::string Duration(double seconds) {
+  const int whole = static_cast<int>(seconds + 0.5);
+  char text[32];
+  std::snprintf(text, sizeof text, "%d:%02d", whole / 60, whole % 60);
+  return text;
+}
+
+}  // namespace
+
+double SecondsSinceStart() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - kProcessStart).count();
+}
+
+void ProgressBar::Draw(const std::string& label, double done, double total, double seconds,
+                       const char* unit) {
+  if (!enabled_) return;
+  constexpr int kBarWidth = 30;
+  const double fraction = total > 0 ? done / total : 0;
+  const double rate = seconds > 0 ? done / seconds : 0;
+  const double left = rate > 0 ? (total - done) / rate : 0;
+  const int filled = static_cast<int>(fraction * kBarWidth);
+  std::string bar(static_cast<size_t>(filled < 0 ? 0 : filled), '#');
+  bar.resize(kBarWidth, '.');
+  std::fprintf(stderr, "\r%s [%s] %5.1f%%  %.1f %s/s  %s left \033[K", label.c_str(), bar.c_str(),
+               fraction * 100, rate, unit, Duration(left).c_str());
+  std::fflush(stderr);
+  drawn_ = true;
+}
+
+void ProgressBar::Clear() {
+  if (!drawn_) return;
+  std::fprintf(stderr, "\r\033[K");
+  std::fflush(stderr);
+  drawn_ = false;
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// A one-line progress bar on stderr, redrawn in place: the label, the bar,
+// the percentage, a rate and the time left. Silent unless enabled, which the
+// commands do only when stderr is a terminal and --quiet is absent.
+class ProgressBar {
+ public:
+  explicit ProgressBar(bool enabled) : enabled_(enabled) {}
+  ~ProgressBar() { Clear(); }
+
+  // done of total units so far, after seconds of work.
+  void Draw(const std::string& label, double done, double total, double seconds,
+            const char* unit);
+  void Clear();
+
+ private:
+  bool enabled_;
+  bool drawn_ = false;
+};
+
+// Wall-clock seconds since the process started.
+double SecondsSinceStart();

@@ -1,0 +1,100 @@
+#include "cli/report_command.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/exit_status.h"
+#include "cli/progress_bar.h"
+#include "job/conversion_job.h"
+#include "report/report_file.h"
+#include "resources/messages.h"
+
+#ifdef _WIN32
+#include <io.h>
+#define isatty _isatty
+#define fileno _fileno
+#else
+#include <unistd.h>
+#endif
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: kelditra report [options] FILE.wav...\n"
+    "\n"
+    "Searches every frame of FILE.wav again, as the conversion does, and writes\n"
+    "FILE.report.html: the fundamental, the gain and the matching error over time,\n"
+    "the chosen voice over time, each frame's spectrum beside the chosen voice\n"
+    "(click a frame), and a summary. One self-contained file; any browser opens it.\n"
+    "When FILE.bin exists it is compared with the search's choices.\n"
+    "\n"
+    "options:\n"
+    "  --table PATH   voice table to use (default: fm_table2.dat in the current folder)\n"
+    "  --quiet        no progress bar\n"
+    "  --help         show this text\n"
+    "\n"
+    "Each file ends with one line, FILE: MESSAGE. The exit status is 0 when every\n"
+    "report was written, 1 when any was not, 2 for a usage error.\n";
+
+}  // namespace
+
+int RunReportCommand(int argc, char** argv) {
+  std::string voice_table_path = kVoiceTableName;
+  bool quiet = false;
+  std::vector<std::string> files;
+  bool options_ended = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    if (options_ended || argument.empty() || argument[0] != '-' || argument == "-") {
+      files.push_back(argument);
+    } else if (argument == "--") {
+      options_ended = true;
+    } else if (argument == "--help" || argument == "-h") {
+      std::fputs(kUsage, stdout);
+      return kExitAllFinished;
+    } else if (argument == "--quiet" || argument == "-q") {
+      quiet = true;
+    } else if (argument == "--table" && i + 1 < argc) {
+      voice_table_path = argv[++i];
+    } else {
+      std::fprintf(stderr, "kelditra report: bad option %s\n%s", argument.c_str(), kUsage);
+      return kExitUsage;
+    }
+  }
+  if (files.empty()) {
+    std::fputs(kUsage, stderr);
+    return kExitUsage;
+  }
+
+  ProgressBar bar(!quiet && isatty(fileno(stderr)));
+  int status = kExitAllFinished;
+  for (const std::string& file : files) {
+    ReportRequest request;
+    request.wave_path = TrimTrailingWhiteSpace(file);
+    request.voice_table_path = voice_table_path;
+    const double start = SecondsSinceStart();
+    request.progress = [&](int32_t done, int32_t total) {
+      bar.Draw(file, done, total, SecondsSinceStart() - start, "frames");
+    };
+    if (!HasWaveExtension(request.wave_path)) {
+      std::printf("%s: %s\n", file.c_str(), MessageText(MessageId::kNotWaveFile).c_str());
+      status = kExitSomeFailed;
+      continue;
+    }
+    const ReportOutcome outcome = WriteReportFile(request);
+    bar.Clear();
+    if (!outcome.message.empty()) {
+      std::printf("%s: %s\n", file.c_str(), outcome.message.c_str());
+      status = kExitSomeFailed;
+      continue;
+    }
+    std::printf("%s: wrote %s (%d frames", file.c_str(), outcome.report_path.c_str(),
+                outcome.frames);
+    if (outcome.disagreeing_records > 0) {
+      std::printf("; %d records of the .bin differ from this search", outcome.disagreeing_records);
+    }
+    std::printf(")\n");
+  }
+  return status;
+}
