@@ -1,9 +1,11 @@
 #include "cli/convert_command.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "analysis/simd/simd_level.h"
 #include "cli/exit_status.h"
 #include "cli/terminal_host.h"
 #include "job/conversion_job.h"
@@ -28,6 +30,11 @@ constexpr const char* kUsage =
     "\n"
     "options:\n"
     "  --table PATH   voice table to use (default: fm_table2.dat in the current folder)\n"
+    "  --reference    search with the plain exhaustive search, about a hundred times\n"
+    "                 slower; the fast search writes the same records\n"
+    "  --threads N    threads for the fast search and the spectra (default: every core)\n"
+    "  --simd NAME    instruction set of the fast search: avx512, avx2, sse2 or portable\n"
+    "                 (default: $KELDITRA_SIMD if set, else the best this processor runs)\n"
     "  --quiet        no progress bar\n"
     "  --help         show this text\n"
     "  --version      show the version\n"
@@ -41,6 +48,14 @@ struct CommandLine {
   bool quiet = false;
   std::vector<std::string> files;
 };
+
+bool ParseThreadCount(const char* text, int* threads) {
+  char* end = nullptr;
+  const long value = std::strtol(text, &end, 10);
+  if (end == text || *end != '\0' || value < 1 || value > 256) return false;
+  *threads = static_cast<int>(value);
+  return true;
+}
 
 // Parses argv; returns -1 to go on, otherwise the exit status.
 int ParseCommandLine(int argc, char** argv, CommandLine* command_line) {
@@ -62,6 +77,27 @@ int ParseCommandLine(int argc, char** argv, CommandLine* command_line) {
         return kExitUsage;
       }
       command_line->settings.voice_table_path = argv[++i];
+    } else if (argument == "--reference") {
+      command_line->settings.reference_search = true;
+    } else if (argument == "--threads") {
+      int threads = 0;
+      if (i + 1 == argc || !ParseThreadCount(argv[i + 1], &threads)) {
+        std::fputs("kelditra: --threads needs a number from 1 to 256\n", stderr);
+        return kExitUsage;
+      }
+      command_line->settings.threads = threads;
+      ++i;
+    } else if (argument == "--simd") {
+      SimdLevel level;
+      if (i + 1 == argc || !ParseSimdLevel(argv[i + 1], &level)) {
+        std::fputs("kelditra: --simd needs avx512, avx2, sse2 or portable\n", stderr);
+        return kExitUsage;
+      }
+      if (!SimdLevelRuns(level)) {
+        std::fprintf(stderr, "kelditra: this processor cannot run %s\n", argv[i + 1]);
+        return kExitUsage;
+      }
+      command_line->settings.simd = argv[++i];
     } else {
       std::fprintf(stderr, "kelditra: unknown option %s\n%s", argument.c_str(), kUsage);
       return kExitUsage;

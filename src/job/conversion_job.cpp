@@ -1,7 +1,9 @@
 #include "job/conversion_job.h"
 
 #include <cstdint>
+#include <optional>
 
+#include "analysis/fast_match.h"
 #include "analysis/frame_spectra.h"
 #include "analysis/gain_ladder.h"
 #include "analysis/voice_match.h"
@@ -80,6 +82,13 @@ Outcome Convert(JobHost& host, const JobSettings& settings, const std::string& p
   ClearRecordArray();
   PrepareVoiceTable(inputs.voice_table);
   const PreparedVoiceTable table{inputs.voice_table, gSkipFlags, gEntrySums};
+  // The fast search's threads live until the job returns, on every path.
+  std::optional<FastSearch> fast;
+  if (!settings.reference_search) {
+    PrepareFastSearch(table);
+    const SimdLevel simd = ChooseSimdLevel(settings.simd, nullptr);
+    fast.emplace(table, FastSearchOptions{settings.threads, simd});
+  }
 
   host.FrameLoopStarting(frame_count);
   gProgressWindow = host.CreateProgressWindow();
@@ -93,9 +102,12 @@ Outcome Convert(JobHost& host, const JobSettings& settings, const std::string& p
     const int32_t frame = static_cast<int32_t>(frame_start / kFrameLength);
     const int32_t fundamental =
         FrameFundamental(inputs.pitch_track, inputs.pitch_track_length, frame);
-    const FrameSpectra spectra = ComputeFrameSpectra(inputs.samples.data, frame, fundamental);
+    const FrameSpectra spectra =
+        fast ? fast->ComputeFrameSpectra(inputs.samples.data, frame, fundamental)
+             : ComputeFrameSpectra(inputs.samples.data, frame, fundamental);
     BuildGainLadder(ladder);
-    const BestMatch best = MatchFrame(spectra, table, ladder);
+    const BestMatch best =
+        fast ? fast->MatchFrame(spectra, ladder) : MatchFrame(spectra, table, ladder);
     StoreRecord(frame, best.voice, best.frequency, ladder[best.gain_index]);
     ++record_count;
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "job/job_host.h"
@@ -10,6 +11,13 @@ inline constexpr const char* kVoiceTableName = "fm_table2.dat";
 // What a front end may choose about a job. The defaults are the dialog's.
 struct JobSettings {
   std::string voice_table_path = kVoiceTableName;
+  // The plain search instead of the fast one; both give the same records.
+  bool reference_search = false;
+  // Threads of the fast search and its spectra; 0 takes every core.
+  int32_t threads = 0;
+  // The fast search's instruction set by name ("avx2", ...); empty takes
+  // KELDITRA_SIMD when set, else the best this processor runs.
+  std::string simd;
 };
 
 // One conversion, from the convert button's press to its one message box:

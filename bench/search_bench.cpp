@@ -1,0 +1,242 @@
+// search_bench [options] SOUND.wav
+// Times the plain and the fast search, and the plain and the shared spectra,
+// on the same frames of one recording in one run, checks that every record
+// agrees, and times whole conversions by the kelditra program.
+//
+//   --table PATH     voice table (default: fm_table2.dat)
+//   --frames N       frames to time, in runs of 10 consecutive ones spread over
+//                    the sound (default 60; the plain search takes ~0.1 s each)
+//   --threads LIST   thread counts of the fast search (default: 1 and every core)
+//   --no-convert     skip the whole conversions
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "analysis/fast_match.h"
+#include "analysis/frame_spectra.h"
+#include "analysis/gain_ladder.h"
+#include "analysis/voice_match.h"
+#include "formats/pitch_track.h"
+#include "formats/voice_table.h"
+#include "formats/wave_reader.h"
+#include "io/pool.h"
+#include "io/whole_file.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int32_t kRunFrames = 10;
+
+double MillisecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+struct Options {
+  std::string table = "fm_table2.dat";
+  std::string sound;
+  int32_t frames = 60;
+  std::vector<int32_t> threads;
+  bool convert = true;
+};
+
+bool ParseOptions(int argc, char** argv, Options* options) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    const bool has_value = i + 1 < argc;
+    if (argument == "--table" && has_value) {
+      options->table = argv[++i];
+    } else if (argument == "--frames" && has_value) {
+      options->frames = std::atoi(argv[++i]);
+    } else if (argument == "--threads" && has_value) {
+      const std::string list = argv[++i];
+      for (size_t at = 0; at < list.size();) {
+        const size_t comma = std::min(list.find(',', at), list.size());
+        const int32_t threads = std::atoi(list.substr(at, comma - at).c_str());
+        if (threads < 1) return false;
+        options->threads.push_back(threads);
+        at = comma + 1;
+      }
+    } else if (argument == "--no-convert") {
+      options->convert = false;
+    } else if (options->sound.empty() && argument[0] != '-') {
+      options->sound = argument;
+    } else {
+      return false;
+    }
+  }
+  return !options->sound.empty() && options->frames > 0;
+}
+
+// Runs of consecutive frames spread evenly over the sound, as a conversion
+// meets them: the fast search carries its warm start from frame to frame.
+std::vector<int32_t> ChooseFrames(int32_t frame_count, int32_t wanted) {
+  std::vector<int32_t> frames;
+  if (wanted >= frame_count) {
+    for (int32_t f = 0; f < frame_count; ++f) frames.push_back(f);
+    return frames;
+  }
+  const int32_t runs = std::max(1, wanted / kRunFrames);
+  for (int32_t r = 0; r < runs; ++r) {
+    const int32_t length = r + 1 < runs ? kRunFrames : wanted - kRunFrames * (runs - 1);
+    const int64_t first = int64_t{frame_count - length} * (2 * r + 1) / (2 * runs);
+    for (int32_t k = 0; k < length; ++k) frames.push_back(static_cast<int32_t>(first + k));
+  }
+  return frames;
+}
+
+bool SameRecord(const BestMatch& a, const BestMatch& b) {
+  return a.voice == b.voice && a.gain_index == b.gain_index && a.frequency == b.frequency;
+}
+
+// Seconds of wall time of one `kelditra` conversion; negative on failure.
+double TimeConversion(const Options& options, int32_t threads) {
+  const std::string command = std::string("\"") + KELDITRA_CLI_PATH + "\" --quiet --table \"" +
+                              options.table + "\" --threads " + std::to_string(threads) + " \"" +
+                              options.sound + "\" > /dev/null";
+  const Clock::time_point start = Clock::now();
+  const int status = std::system(command.c_str());
+  const double seconds = MillisecondsSince(start) / 1000.0;
+  return status == 0 ? seconds : -1.0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  if (!ParseOptions(argc, argv, &options)) {
+    std::fprintf(stderr,
+                 "usage: search_bench [--table PATH] [--frames N] [--threads 1,2] "
+                 "[--no-convert] SOUND.wav\n");
+    return 2;
+  }
+  if (options.threads.empty()) {
+    options.threads.push_back(1);
+    if (DefaultThreadCount() > 1) options.threads.push_back(DefaultThreadCount());
+  }
+
+  uint8_t* table_block = nullptr;
+  uint8_t* track = nullptr;
+  uint8_t* wave = nullptr;
+  int32_t table_length = 0;
+  int32_t track_length = 0;
+  int32_t wave_length = 0;
+  WaveSamples samples;
+  const std::string base = options.sound.substr(0, options.sound.size() - 4);
+  std::string message = LoadFile(options.table, 0, &table_block, &table_length);
+  if (message.empty() && table_length < kVoiceTableBytes) message = "short voice table";
+  if (message.empty()) message = LoadFile(base + ".dat", kPitchTrackExtraBytes, &track, &track_length);
+  if (message.empty()) message = LoadFile(options.sound, kWaveExtraBytes, &wave, &wave_length);
+  if (message.empty()) message = ReadWave(wave, wave_length, &samples);
+  if (!message.empty()) {
+    std::fprintf(stderr, "search_bench: %s\n", message.c_str());
+    return 1;
+  }
+
+  const int32_t frame_count = samples.count / kFrameLength;
+  const std::vector<int32_t> frames = ChooseFrames(frame_count, options.frames);
+  std::printf("sound: %s, %.2f s, %d frames; table: %s; %d cores\n", options.sound.c_str(),
+              frame_count / 60.0, frame_count, options.table.c_str(), DefaultThreadCount());
+  std::printf("timed: %zu frames, in runs of up to %d consecutive ones\n\n", frames.size(),
+              kRunFrames);
+
+  Clock::time_point start = Clock::now();
+  PrepareVoiceTable(table_block);
+  const double prepare_ms = MillisecondsSince(start);
+  const PreparedVoiceTable table{table_block, gSkipFlags, gEntrySums};
+  start = Clock::now();
+  PrepareFastSearch(table);
+  std::printf("table preparation %.1f ms, fast search layout %.1f ms (once per job)\n\n",
+              prepare_ms, MillisecondsSince(start));
+
+  int32_t ladder[kGainSteps];
+  BuildGainLadder(ladder);
+
+  // The plain spectra and search: the oracle and the yardstick.
+  std::vector<FrameSpectra> spectra(frames.size());
+  std::vector<BestMatch> reference(frames.size());
+  double spectra_ms = 0.0;
+  double reference_ms = 0.0;
+  for (size_t i = 0; i < frames.size(); ++i) {
+    const int32_t fundamental = FrameFundamental(track, track_length, frames[i]);
+    start = Clock::now();
+    spectra[i] = ComputeFrameSpectra(samples.data, frames[i], fundamental);
+    spectra_ms += MillisecondsSince(start);
+    start = Clock::now();
+    reference[i] = MatchFrame(spectra[i], table, ladder);
+    reference_ms += MillisecondsSince(start);
+  }
+  const double n = static_cast<double>(frames.size());
+  std::printf("%-34s %9.3f ms/frame\n", "spectra, plain", spectra_ms / n);
+  for (int32_t threads : options.threads) {
+    FastSearch search(table, {threads, SimdLevel::kPortable});
+    double ms = 0.0;
+    int32_t same = 0;
+    for (size_t i = 0; i < frames.size(); ++i) {
+      const int32_t fundamental = FrameFundamental(track, track_length, frames[i]);
+      start = Clock::now();
+      const FrameSpectra shared = search.ComputeFrameSpectra(samples.data, frames[i], fundamental);
+      ms += MillisecondsSince(start);
+      same += std::memcmp(&shared, &spectra[i], sizeof shared) == 0;
+    }
+    char label[64];
+    std::snprintf(label, sizeof label, "spectra, shared, %d thread%s", threads,
+                  threads == 1 ? "" : "s");
+    std::printf("%-34s %9.3f ms/frame %7.2fx   %zu/%zu identical\n", label, ms / n,
+                spectra_ms / ms, static_cast<size_t>(same), frames.size());
+  }
+
+  std::printf("\n%-34s %9.3f ms/frame\n", "search, plain (reference)", reference_ms / n);
+  bool all_match = true;
+  for (int32_t level = kSimdLevelCount - 1; level >= 0; --level) {
+    const SimdLevel simd = static_cast<SimdLevel>(level);
+    if (!SimdLevelRuns(simd)) {
+      std::printf("search, fast, %-20s (not run: this processor lacks it)\n", SimdLevelName(simd));
+      continue;
+    }
+    for (int32_t threads : options.threads) {
+      FastSearch search(table, {threads, simd});
+      double ms = 0.0;
+      int32_t same = 0;
+      for (size_t i = 0; i < frames.size(); ++i) {
+        start = Clock::now();
+        const BestMatch best = search.MatchFrame(spectra[i], ladder);
+        ms += MillisecondsSince(start);
+        same += SameRecord(best, reference[i]);
+      }
+      all_match = all_match && same == static_cast<int32_t>(frames.size());
+      char label[64];
+      std::snprintf(label, sizeof label, "search, fast, %s, %d thread%s", SimdLevelName(simd),
+                    threads, threads == 1 ? "" : "s");
+      const FastSearchCounts& counts = search.counts();
+      std::printf("%-34s %9.3f ms/frame %7.1fx   %d/%zu records match   "
+                  "(%.0f entries, %.0f ranges scored exactly per frame)\n",
+                  label, ms / n, reference_ms / ms, same, frames.size(),
+                  counts.entries_scored / n, counts.ranges_scored / n);
+    }
+  }
+  PoolAlloc(0);
+
+  if (options.convert) {
+    std::printf("\nwhole conversions by kelditra (table load and preparation included):\n");
+    for (int32_t threads : options.threads) {
+      const double seconds = TimeConversion(options, threads);
+      if (seconds < 0) {
+        std::printf("  %d thread%s: the conversion failed\n", threads, threads == 1 ? "" : "s");
+        all_match = false;
+        continue;
+      }
+      std::printf("  %d thread%s: %.2f s of sound in %.2f s, %.1fx real time\n", threads,
+                  threads == 1 ? "" : "s", frame_count / 60.0, seconds,
+                  frame_count / 60.0 / seconds);
+    }
+  }
+  std::printf("\n%s\n", all_match ? "every record matched the plain search"
+                                   : "MISMATCH: some record differs from the plain search");
+  return all_match ? 0 : 1;
+}

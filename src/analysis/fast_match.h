@@ -1,0 +1,84 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "analysis/fast_workers.h"
+#include "analysis/frame_spectra.h"
+#include "analysis/gain_ladder.h"
+#include "analysis/simd/simd_level.h"
+#include "analysis/voice_match.h"
+
+// The fast search gives MatchFrame's answer, ties included, for a fraction of
+// the work. The answer of the plain search is the candidate (entry, gain)
+// with the least error, and among equal errors the lowest voice index, then
+// the lowest gain index. Any order of visiting the candidates finds it when
+// candidates are compared by (error, voice, gain), so the fast search:
+//   - starts from a good candidate, the previous frame's winner, scored exactly;
+//   - visits the entries sorted by entry sum, so that runs of entries share a
+//     gain window, and throws out whole entries with a SIMD lower bound of
+//     their error over the window, 32 entries at a time;
+//   - for the few entries left, halves the window while the bound of a half
+//     can still win, down to single gains, whose bound is the exact error;
+//   - shares the entries among a crew of threads and keeps the best of
+//     their bests.
+
+// Rearranges the prepared table for the fast search: per target spectrum the
+// entries whose skip flag is clear, sorted by entry sum, their 64 values
+// regrouped 32 entries side by side. It fills process-wide arrays, so it runs
+// once per job, after PrepareVoiceTable, and before any FastSearch of that
+// job matches a frame.
+void PrepareFastSearch(const PreparedVoiceTable& table);
+
+struct FastSearchOptions {
+  int32_t threads = 0;  // 0: every core
+  SimdLevel simd = SimdLevel::kPortable;
+};
+
+struct FastSearchWork;
+
+// How much exact work the bound left, for benchmarks.
+struct FastSearchCounts {
+  int64_t frames = 0;
+  int64_t entries_scored = 0;  // entries the kernel let through
+  int64_t ranges_scored = 0;   // gain ranges and single gains scored exactly
+};
+
+// One job's fast search: its crew of threads, its kernel, and the winner it
+// carries from frame to frame.
+class FastSearch {
+ public:
+  FastSearch(const PreparedVoiceTable& table, const FastSearchOptions& options);
+  ~FastSearch();
+  FastSearch(const FastSearch&) = delete;
+  FastSearch& operator=(const FastSearch&) = delete;
+
+  // MatchFrame's result for the frame, ties included.
+  BestMatch MatchFrame(const FrameSpectra& spectra, const int32_t ladder[kGainSteps]);
+
+  // ComputeFrameSpectra's result, the bins shared among the crew.
+  FrameSpectra ComputeFrameSpectra(const uint8_t* samples, int32_t frame, int32_t fundamental);
+
+  SimdLevel simd_level() const { return simd_; }
+  int32_t thread_count() const { return crew_.size(); }
+  // How many blocks of 32 entries each kernel has bounded so far: the proof
+  // of which kernel really ran.
+  int64_t kernel_blocks(SimdLevel level) const { return kernel_blocks_[static_cast<int>(level)]; }
+  // Frames handed to the plain search because their input lies outside
+  // what the kernels take (a bin above 65528, a ladder that is not the
+  // built one).
+  int64_t frames_given_to_reference() const { return frames_given_to_reference_; }
+  const FastSearchCounts& counts() const { return counts_; }
+
+ private:
+  PreparedVoiceTable table_;
+  SimdLevel simd_;
+  WorkerCrew crew_;
+  std::unique_ptr<FastSearchWork> work_;  // what the crew shares during a frame
+  static constexpr int32_t kRecentWinners = 8;
+  int32_t recent_winners_[kRecentWinners] = {-1, -1, -1, -1, -1, -1, -1, -1};
+  int32_t next_recent_ = 0;
+  FastSearchCounts counts_;
+  int64_t kernel_blocks_[kSimdLevelCount] = {};
+  int64_t frames_given_to_reference_ = 0;
+};

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+
+// The search's first filter: a lower bound on an entry's matching error over a
+// whole window of gains, for 32 entries side by side.
+//
+// Per compared bin the scaled value (P * G) >> 12 never falls as the gain
+// rises, so over a window it stays between its values at the window's two
+// ends; the bin then costs at least the cube of the shifted distance from the
+// target to that span (nothing when the target lies within it). The kernels
+// work on 16-bit lanes:
+//   scaled(P, G) = mulhi(P, (G mod 4096) * 16) + (G >= 4096 ? P : 0),
+// added with saturation at 65535, which can only lower a value above the
+// target and so only lower the bound; the shifted distance comes from the two
+// one-sided saturating differences. To keep 32-bit sums, each shifted
+// distance is divided by 2^extra_shift and capped at cap, a value whose cube
+// already exceeds the limit.
+//
+// Every kernel returns exactly the same lanes for the same arguments.
+
+inline constexpr int32_t kBlockLanes = 32;
+inline constexpr int32_t kGroupBins = 8;
+inline constexpr int32_t kBoundGroups = 8;
+inline constexpr int32_t kBlockGroupValues = kGroupBins * kBlockLanes;  // one group of one block
+
+struct BoundBlockArgs {
+  // Group g of the block starts at values + g * group_stride and holds bin
+  // 8g + b of lane l at [b * 32 + l].
+  const uint16_t* values;
+  int64_t group_stride;
+  const int32_t* voices;  // the 32 lanes' voice indices
+
+  uint16_t low_multiplier;  // the window's lowest gain, split as above
+  uint16_t low_mask;        // 0xFFFF when that gain reaches 4096, else 0
+  uint16_t high_multiplier;
+  uint16_t high_mask;
+
+  const uint16_t* target;        // 64 values: the frame's bins compared with prepared value j
+  const uint16_t* target_plus7;  // the same plus 7
+
+  int32_t shift;  // 3 + extra_shift
+  uint16_t cap;
+  // A lane stays while its bound <= limit; when ties_exact, a lane whose
+  // voice lies after tie_voice stays only while its bound < limit.
+  int32_t limit;
+  bool ties_exact;
+  int32_t tie_voice;
+
+  uint32_t lanes;  // the lanes to look at
+};
+
+// The lanes among args.lanes whose bound over all 64 bins stays within the
+// limit. It stops as soon as no lane is left.
+uint32_t BoundBlockPortable(const BoundBlockArgs& args);
+uint32_t BoundBlockSse2(const BoundBlockArgs& args);
+uint32_t BoundBlockAvx2(const BoundBlockArgs& args);
+uint32_t BoundBlockAvx512(const BoundBlockArgs& args);

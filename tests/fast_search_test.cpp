@@ -1,0 +1,520 @@
+// The fast search and the shared spectra against the plain ones, which are
+// the oracle: every case compares with what MatchFrame and
+// ComputeFrameSpectra give for the same input. The suite runs once with the
+// best kernel and once more per kernel forced by KELDITRA_SIMD (CTest labels
+// portable, sse2, avx2, avx512).
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "analysis/fast_match.h"
+#include "analysis/fast_spectra.h"
+#include "analysis/frame_spectra.h"
+#include "analysis/gain_ladder.h"
+#include "analysis/simd/bound_kernel.h"
+#include "analysis/voice_match.h"
+#include "demo_voice.h"
+#include "fixture_files.h"
+#include "fm_voice_model.h"
+#include "formats/voice_table.h"
+#include "test_support.h"
+
+namespace {
+
+// A full-size voice table in memory, prepared for both searches. The skip
+// flags and entry sums are process-wide, so one table is live at a time.
+class LiveTable {
+ public:
+  explicit LiveTable(const std::vector<uint8_t>& raw) : bytes_(raw) { Prepare(); }
+
+  template <typename MakeEntry>
+  explicit LiveTable(MakeEntry make_entry) : bytes_(kVoiceTableBytes) {
+    for (int32_t voice = 0; voice < kVoiceCount; ++voice) {
+      const RawEntry entry = make_entry(voice);
+      for (int32_t bin = 0; bin < kRawEntryBins; ++bin) {
+        bytes_[256 * voice + 2 * bin] = static_cast<uint8_t>(entry[bin] & 0xFF);
+        bytes_[256 * voice + 2 * bin + 1] = static_cast<uint8_t>(entry[bin] >> 8);
+      }
+    }
+    Prepare();
+  }
+
+  PreparedVoiceTable table() const { return {bytes_.data(), gSkipFlags, gEntrySums}; }
+
+ private:
+  void Prepare() {
+    PrepareVoiceTable(bytes_.data());
+    PrepareFastSearch(table());
+  }
+
+  std::vector<uint8_t> bytes_;
+};
+
+// The synthetic FM table's raw bytes, made once for the whole suite.
+const std::vector<uint8_t>& FmTableBytes() {
+  static const std::vector<uint8_t> bytes = [] {
+    const FmVoiceModel model;
+    std::vector<uint8_t> out;
+    out.reserve(kVoiceTableBytes);
+    for (int32_t voice = 0; voice < kVoiceCount; ++voice) AppendEntryBytes(model.Entry(voice), &out);
+    return out;
+  }();
+  return bytes;
+}
+
+std::vector<int32_t> Ladder() {
+  std::vector<int32_t> ladder(kGainSteps);
+  BuildGainLadder(ladder.data());
+  return ladder;
+}
+
+std::vector<uint8_t> SampleBytes(const std::vector<int16_t>& samples) {
+  std::vector<uint8_t> bytes;
+  for (int16_t s : samples) {
+    bytes.push_back(static_cast<uint8_t>(s & 0xFF));
+    bytes.push_back(static_cast<uint8_t>((s >> 8) & 0xFF));
+  }
+  return bytes;
+}
+
+void ExpectSameMatch(const BestMatch& fast, const BestMatch& plain, const std::string& what) {
+  EXPECT_EQ(fast.voice, plain.voice) << what;
+  EXPECT_EQ(fast.gain_index, plain.gain_index) << what;
+  EXPECT_EQ(fast.frequency, plain.frequency) << what;
+  EXPECT_EQ(fast.error, plain.error) << what;
+}
+
+// Runs under the kernel KELDITRA_SIMD names, or the best one; a named kernel
+// this processor cannot run skips the suite instead of testing another.
+class FastSearchTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string error;
+    simd_ = ChooseSimdLevel("", &error);
+    if (!error.empty()) GTEST_SKIP() << error;
+  }
+
+  FastSearchOptions Options(int32_t threads) const { return {threads, simd_}; }
+
+  SimdLevel simd_ = SimdLevel::kPortable;
+  const std::vector<int32_t> ladder_ = Ladder();
+};
+
+TEST_F(FastSearchTest, RandomFramesOnTheFmTableMatchThePlainSearch) {
+  const LiveTable live(FmTableBytes());
+  std::mt19937 random(20261206);
+  // Fundamentals at the edges: none, the lowest, past the Nyquist frequency,
+  // the largest a track can hold; then random ones.
+  std::vector<int32_t> fundamentals = {0, 1, 97, 220, 22050, 30000, 65535};
+  while (fundamentals.size() < 12) fundamentals.push_back(static_cast<int32_t>(random() % 65536));
+
+  std::vector<FastSearch*> searches;
+  FastSearch one(live.table(), Options(1));
+  FastSearch two(live.table(), Options(2));
+  FastSearch three(live.table(), Options(3));
+  searches = {&one, &two, &three};
+  for (size_t k = 0; k < fundamentals.size(); ++k) {
+    // Loud and quiet noise, and a few strong partials, so that the best
+    // error ranges from small to beyond 2^27 and the kernels' scaling changes.
+    const int32_t amplitude = k % 3 == 0 ? 32767 : k % 3 == 1 ? 300 : 8000;
+    std::vector<int16_t> samples(kFrameLength);
+    for (int32_t n = 0; n < kFrameLength; ++n) {
+      double value = std::uniform_int_distribution<int32_t>(-amplitude, amplitude)(random);
+      if (k % 3 == 2) value = amplitude * std::sin(0.07 * (k + 1) * n) + 0.3 * value;
+      samples[n] = static_cast<int16_t>(value);
+    }
+    const std::vector<uint8_t> bytes = SampleBytes(samples);
+    const FrameSpectra plain = ComputeFrameSpectra(bytes.data(), 0, fundamentals[k]);
+    const BestMatch expected = MatchFrame(plain, live.table(), ladder_.data());
+    for (FastSearch* search : searches) {
+      const FrameSpectra shared = search->ComputeFrameSpectra(bytes.data(), 0, fundamentals[k]);
+      ASSERT_EQ(std::memcmp(&shared, &plain, sizeof plain), 0) << "f0 " << fundamentals[k];
+      ExpectSameMatch(search->MatchFrame(shared, ladder_.data()), expected,
+                      "frame " + std::to_string(k) + ", threads " +
+                          std::to_string(search->thread_count()));
+    }
+  }
+  for (FastSearch* search : searches) EXPECT_EQ(search->frames_given_to_reference(), 0);
+}
+
+TEST_F(FastSearchTest, ConsecutiveFramesOfTheDemoVoiceMatchThePlainSearch) {
+  const LiveTable live(FmTableBytes());
+  const DemoVoice voice = MakeDemoVoice(kDemoShortestSeconds);
+  const std::vector<uint8_t> bytes = SampleBytes(voice.samples);
+  FastSearch search(live.table(), Options(2));
+  // From the silence at the start into the sung phrase: the warm start
+  // carries over from frame to frame as in a conversion.
+  for (int32_t frame = kDemoSilentFrames - 4; frame < kDemoSilentFrames + 22; ++frame) {
+    const FrameSpectra plain = ComputeFrameSpectra(bytes.data(), frame, voice.fundamentals[frame]);
+    const FrameSpectra shared =
+        search.ComputeFrameSpectra(bytes.data(), frame, voice.fundamentals[frame]);
+    ASSERT_EQ(std::memcmp(&shared, &plain, sizeof plain), 0) << "frame " << frame;
+    ExpectSameMatch(search.MatchFrame(shared, ladder_.data()),
+                    MatchFrame(plain, live.table(), ladder_.data()),
+                    "frame " + std::to_string(frame));
+  }
+}
+
+// Hand-made spectra: bins 2j set from a shape, the sums free, since the sums
+// alone decide the gain windows.
+FrameSpectra MadeSpectra(int32_t fundamental, const std::vector<int32_t>& even_bins,
+                         int32_t half_harmonic_sum, int32_t harmonic_sum) {
+  FrameSpectra spectra{};
+  spectra.fundamental = fundamental;
+  for (int32_t j = 1; j < kPreparedEntryValues; ++j) {
+    spectra.half_harmonic[2 * j] = even_bins[j];
+    spectra.harmonic[2 * j] = even_bins[j] / 2;
+  }
+  spectra.half_harmonic_sum = half_harmonic_sum;
+  spectra.harmonic_sum = harmonic_sum;
+  return spectra;
+}
+
+// Raw entry with the given even bins (0..63 for bins 0..126) and odd bins
+// all equal to odd.
+RawEntry MadeEntry(const std::vector<int32_t>& even_values, int32_t odd) {
+  RawEntry entry(kRawEntryBins, 0);
+  for (int32_t j = 0; j < kPreparedEntryValues; ++j) {
+    entry[2 * j] = static_cast<uint16_t>(even_values[j]);
+    entry[2 * j + 1] = static_cast<uint16_t>(odd);
+  }
+  return entry;
+}
+
+std::vector<int32_t> Shape(int32_t seed, int32_t level) {
+  std::vector<int32_t> values(kPreparedEntryValues);
+  for (int32_t j = 0; j < kPreparedEntryValues; ++j) {
+    values[j] = j < 8 ? level * ((seed * 7 + j * 3) % 11 + 1) / 11 : level / (j + seed % 3);
+  }
+  return values;
+}
+
+struct TieCase {
+  const char* name;
+  RawEntry (*make_entry)(int32_t voice);
+};
+
+// Tables full of exact ties: whatever order the fast search visits them in,
+// the lowest voice index and then the lowest gain index must win.
+const TieCase kTieCases[] = {
+    {"every entry the same", [](int32_t) { return MadeEntry(Shape(1, 9000), 0); }},
+    {"five entries repeated",
+     [](int32_t voice) { return MadeEntry(Shape(voice % 5, 9000), voice % 2); }},
+    // Values 1, 2 and 4 times a base: at gains 1..11 the ladder doubles
+    // exactly, so (entry, gain) pairs of equal products tie.
+    {"entries equal up to gain",
+     [](int32_t voice) {
+       std::vector<int32_t> values = Shape(voice % 2, 4000);
+       for (int32_t& value : values) value <<= voice % 3;
+       return MadeEntry(values, 0);
+     }},
+    // Sums that differ only through the odd bins spread the same values
+    // over many gain windows.
+    {"same values, windows spread by odd bins",
+     [](int32_t voice) { return MadeEntry(Shape(3, 6000), voice % 40); }},
+};
+
+TEST_F(FastSearchTest, TiesGoToTheLowestVoiceThenTheLowestGain) {
+  const std::vector<int32_t> ladder = ladder_;
+  for (const TieCase& tie_case : kTieCases) {
+    const LiveTable live(tie_case.make_entry);
+    FastSearch search(live.table(), Options(2));
+    const std::vector<FrameSpectra> frames = {
+        MadeSpectra(220, Shape(1, 9000), 60000, 30000),  // close to the shape
+        MadeSpectra(220, Shape(2, 20), 300, 150),        // faint: low gains
+        MadeSpectra(0, std::vector<int32_t>(64, 0), 0, 0),  // silent: error 0 at once
+        MadeSpectra(440, Shape(4, 30000), 900000, 450000),  // loud: the top of the ladder
+        MadeSpectra(220, Shape(1, 9000), 60000, 30000),
+    };
+    for (size_t k = 0; k < frames.size(); ++k) {
+      ExpectSameMatch(search.MatchFrame(frames[k], ladder.data()),
+                      MatchFrame(frames[k], live.table(), ladder.data()),
+                      std::string(tie_case.name) + ", frame " + std::to_string(k));
+    }
+  }
+}
+
+// Two entries with the same compared values, voice 1040 and voice 70000,
+// whose sums differ only through their odd bins, so that their gain windows
+// differ. A target sum that keeps the best gain out of the earlier entry's
+// window makes the later one win; on the next frame a sum that lets both
+// reach it must hand the win to the earlier entry, against the warm start.
+// Once with the earlier entry's sum the larger, once the smaller, so that it
+// lies on either side of the later one in the fast search's sorted order.
+TEST_F(FastSearchTest, AnEarlierEntryThatTiesTheWarmStartReplacesIt) {
+  // Bin 0 is compared with 0, so a zero there lets the best gain score 0.
+  std::vector<int32_t> values = Shape(2, 20000);
+  values[0] = 0;
+  constexpr int32_t kEarlier = 1040;
+  constexpr int32_t kLater = 70000;
+  for (const int32_t earlier_odd : {40, 1}) {
+    const int32_t later_odd = 41 - earlier_odd;
+    const LiveTable live([&](int32_t voice) {
+      if (voice == kEarlier) return MadeEntry(values, earlier_odd);
+      if (voice == kLater) return MadeEntry(values, later_odd);
+      return MadeEntry(std::vector<int32_t>(64, 65535), 0);  // never close to anything
+    });
+    const PreparedVoiceTable table = live.table();
+    const int32_t best_gain = 200;
+    std::vector<int32_t> target(kPreparedEntryValues);
+    for (int32_t j = 0; j < kPreparedEntryValues; ++j) {
+      target[j] = (PreparedEntry(table.entries, kEarlier)[j] * ladder_[best_gain]) >> 12;
+    }
+    auto holds = [&](int32_t voice, int32_t sum) {
+      const GainWindow window = GainWindowFor(table.entry_sums[voice], sum, ladder_.data());
+      return window.lower <= best_gain && best_gain <= window.upper;
+    };
+    int32_t only_later = -1;
+    int32_t both = -1;
+    for (int32_t sum = 1000; sum < 4000000 && (only_later < 0 || both < 0); sum += 97) {
+      if (holds(kLater, sum) && !holds(kEarlier, sum)) only_later = sum;
+      if (holds(kLater, sum) && holds(kEarlier, sum)) both = sum;
+    }
+    ASSERT_GT(only_later, 0);
+    ASSERT_GT(both, 0);
+
+    FastSearch search(table, Options(2));
+    for (int32_t sum : {only_later, both, only_later, both, both}) {
+      const FrameSpectra frame = MadeSpectra(300, target, sum, 0);
+      const BestMatch plain = MatchFrame(frame, table, ladder_.data());
+      ExpectSameMatch(search.MatchFrame(frame, ladder_.data()), plain,
+                      "odd bins " + std::to_string(earlier_odd) + ", target sum " +
+                          std::to_string(sum));
+      // The case must really swap winners, or it tests nothing.
+      EXPECT_EQ(plain.voice, sum == both ? kEarlier : kLater);
+    }
+  }
+}
+
+TEST_F(FastSearchTest, ATableWithEveryEntrySkippedLeavesTheStartingMatch) {
+  // Odd bins that outweigh the even ones set every skip flag.
+  const LiveTable live([](int32_t) { return MadeEntry(std::vector<int32_t>(64, 10), 500); });
+  FastSearch search(live.table(), Options(2));
+  const FrameSpectra frame = MadeSpectra(220, Shape(1, 9000), 60000, 30000);
+  ExpectSameMatch(search.MatchFrame(frame, ladder_.data()),
+                  MatchFrame(frame, live.table(), ladder_.data()), "all skipped");
+}
+
+struct SpectraCase {
+  const char* name;
+  int32_t fundamental;
+  int16_t (*sample)(int32_t n);
+};
+
+const SpectraCase kSpectraCases[] = {
+    {"silence", 220, [](int32_t) -> int16_t { return 0; }},
+    {"silence at fundamental 0", 0, [](int32_t) -> int16_t { return 0; }},
+    {"constant at fundamental 0", 0, [](int32_t) -> int16_t { return 100; }},
+    {"four periods of 240 Hz", 240,
+     [](int32_t n) {
+       return static_cast<int16_t>(std::lround(10000 * std::sin(2 * 3.14159265358979 * 240 * n / 44100)));
+     }},
+    {"full-scale square at 1 Hz", 1,
+     [](int32_t n) -> int16_t { return n % 100 < 50 ? 32767 : -32768; }},
+    {"noise past the Nyquist frequency", 30000,
+     [](int32_t n) { return static_cast<int16_t>((n * 7919 % 2001) - 1000); }},
+    {"noise at the highest fundamental", 65535,
+     [](int32_t n) { return static_cast<int16_t>((n * 104729 % 60001) - 30000); }},
+    {"a lone sample", 441, [](int32_t n) -> int16_t { return n == 367 ? -5 : 0; }},
+};
+
+TEST(SharedSpectra, EqualThePlainSpectraBitForBit) {
+  for (int32_t threads : {1, 2, 3}) {
+    WorkerCrew crew(threads);
+    for (const SpectraCase& spectra_case : kSpectraCases) {
+      std::vector<int16_t> samples(2 * kFrameLength);
+      for (int32_t n = 0; n < kFrameLength; ++n) samples[kFrameLength + n] = spectra_case.sample(n);
+      const std::vector<uint8_t> bytes = SampleBytes(samples);
+      const FrameSpectra plain = ComputeFrameSpectra(bytes.data(), 1, spectra_case.fundamental);
+      const FrameSpectra shared =
+          ComputeFrameSpectraShared(bytes.data(), 1, spectra_case.fundamental, crew);
+      EXPECT_EQ(std::memcmp(&shared, &plain, sizeof plain), 0)
+          << spectra_case.name << ", threads " << threads;
+    }
+  }
+}
+
+TEST(SharedSpectra, HalfHarmonicBin2jAndHarmonicBinjShareTheirStep) {
+  for (int32_t fundamental : {1, 97, 220, 441, 22050, 65535}) {
+    const double cycles = fundamental / 60.0;
+    for (int32_t j = 0; 2 * j < kSpectrumBins; ++j) {
+      const double half = HalfHarmonicStep(2 * j, cycles);
+      const double whole = HarmonicStep(j, cycles);
+      EXPECT_EQ(std::memcmp(&half, &whole, sizeof half), 0) << fundamental << " Hz, bin " << j;
+    }
+  }
+}
+
+using BoundKernel = uint32_t (*)(const BoundBlockArgs&);
+
+struct KernelEntry {
+  SimdLevel level;
+  BoundKernel kernel;
+};
+
+// The lowest error of one lane over every gain of the window, by brute force.
+int64_t LeastError(const uint16_t* values, int32_t lane, int32_t lower, int32_t upper,
+                   const int32_t* ladder, const int32_t* target128) {
+  uint16_t entry[kPreparedEntryValues];
+  for (int32_t j = 0; j < kPreparedEntryValues; ++j) {
+    entry[j] = values[(j / kGroupBins) * kBlockGroupValues + (j % kGroupBins) * kBlockLanes + lane];
+  }
+  int64_t least = INT64_MAX;
+  for (int32_t g = lower; g <= upper; ++g) {
+    least = std::min(least, MatchingError(entry, ladder[g], target128, INT64_MAX));
+  }
+  return least;
+}
+
+// Every kernel this processor runs keeps the same lanes as the portable one,
+// and none drops a lane that could still win: its least error over the window
+// must lie above the limit (scaled back by the extra shift), or, with exact
+// ties, reach it for a voice after the tie voice.
+TEST(BoundKernels, AgreeAndNeverDropALaneThatCouldWin) {
+  std::vector<KernelEntry> kernels = {{SimdLevel::kPortable, BoundBlockPortable}};
+#if defined(__x86_64__)
+  kernels.push_back({SimdLevel::kSse2, BoundBlockSse2});
+  kernels.push_back({SimdLevel::kAvx2, BoundBlockAvx2});
+  kernels.push_back({SimdLevel::kAvx512, BoundBlockAvx512});
+#endif
+  const std::vector<int32_t> ladder = Ladder();
+  std::mt19937 random(7);
+  std::vector<uint16_t> values(kBoundGroups * kBlockGroupValues);
+  int32_t voices[kBlockLanes];
+  int64_t kept = 0;
+  int64_t dropped = 0;
+  for (int32_t trial = 0; trial < 300; ++trial) {
+    // Values from the whole range, near the target and at the extremes.
+    for (uint16_t& value : values) {
+      const uint32_t kind = random() % 8;
+      value = kind == 0 ? 0 : kind == 1 ? 65535 : static_cast<uint16_t>(random() % (kind < 5 ? 4000 : 65536));
+    }
+    for (int32_t& voice : voices) voice = static_cast<int32_t>(random() % 1000);
+    int32_t target128[2 * kPreparedEntryValues] = {};
+    uint16_t target[kPreparedEntryValues];
+    uint16_t target_plus7[kPreparedEntryValues];
+    for (int32_t j = 0; j < kPreparedEntryValues; ++j) {
+      target[j] = static_cast<uint16_t>(j == 0 ? 0 : random() % (trial % 2 == 0 ? 3000 : 65529));
+      target_plus7[j] = static_cast<uint16_t>(target[j] + 7);
+      target128[2 * j] = target[j];
+    }
+    int32_t lower = static_cast<int32_t>(random() % kGainSteps);
+    int32_t upper = static_cast<int32_t>(random() % kGainSteps);
+    if (lower > upper) std::swap(lower, upper);
+    const int32_t extra = static_cast<int32_t>(random() % 4);
+    const int32_t limit = static_cast<int32_t>(random() % (trial % 3 == 0 ? 1000 : 1 << 27));
+    int32_t cap = 1;
+    while (int64_t{cap} * cap * cap <= limit) ++cap;
+
+    BoundBlockArgs args;
+    args.values = values.data();
+    args.group_stride = kBlockGroupValues;
+    args.voices = voices;
+    args.low_multiplier = static_cast<uint16_t>((ladder[lower] & 4095) << 4);
+    args.low_mask = ladder[lower] >= 4096 ? 0xFFFF : 0;
+    args.high_multiplier = static_cast<uint16_t>((ladder[upper] & 4095) << 4);
+    args.high_mask = ladder[upper] >= 4096 ? 0xFFFF : 0;
+    args.target = target;
+    args.target_plus7 = target_plus7;
+    args.shift = 3 + extra;
+    args.cap = static_cast<uint16_t>(cap);
+    args.limit = limit;
+    args.ties_exact = extra == 0 && trial % 2 == 0;
+    args.tie_voice = 500;
+    args.lanes = trial % 5 == 0 ? static_cast<uint32_t>(random()) : ~uint32_t{0};
+
+    const uint32_t portable = BoundBlockPortable(args);
+    for (const KernelEntry& kernel : kernels) {
+      if (!SimdLevelRuns(kernel.level)) continue;
+      EXPECT_EQ(kernel.kernel(args), portable) << SimdLevelName(kernel.level) << ", trial " << trial;
+    }
+    for (int32_t lane = 0; lane < kBlockLanes; ++lane) {
+      const uint32_t bit = uint32_t{1} << lane;
+      if ((args.lanes & bit) == 0) {
+        EXPECT_EQ(portable & bit, 0u) << "lane outside the mask kept";
+        continue;
+      }
+      if ((portable & bit) != 0) {
+        ++kept;
+        continue;
+      }
+      ++dropped;
+      const int64_t least = LeastError(values.data(), lane, lower, upper, ladder.data(), target128);
+      const bool above = least >= (int64_t{limit} + 1) << (3 * extra);
+      const bool tie_lost = args.ties_exact && voices[lane] > args.tie_voice && least >= limit;
+      EXPECT_TRUE(above || tie_lost) << "trial " << trial << ", lane " << lane << ": least error "
+                                     << least << ", limit " << limit << ", extra shift " << extra;
+    }
+  }
+  // Both outcomes must occur, or the limits chosen test nothing.
+  EXPECT_GT(kept, 100);
+  EXPECT_GT(dropped, 100);
+}
+
+TEST_F(FastSearchTest, TheChosenKernelIsTheOneThatRan) {
+  const LiveTable live([](int32_t voice) { return MadeEntry(Shape(voice % 9, 5000), 0); });
+  FastSearch search(live.table(), Options(2));
+  const char* forced = std::getenv("KELDITRA_SIMD");
+  EXPECT_EQ(SimdLevelName(search.simd_level()),
+            std::string(forced != nullptr ? forced : SimdLevelName(BestSimdLevel())));
+  search.MatchFrame(MadeSpectra(220, Shape(1, 9000), 60000, 30000), ladder_.data());
+  for (int32_t level = 0; level < kSimdLevelCount; ++level) {
+    const SimdLevel other = static_cast<SimdLevel>(level);
+    if (other == search.simd_level()) {
+      EXPECT_GT(search.kernel_blocks(other), 0) << SimdLevelName(other);
+    } else {
+      EXPECT_EQ(search.kernel_blocks(other), 0) << SimdLevelName(other);
+    }
+  }
+}
+
+TEST(SimdLevels, NamesParseAndUnknownOrMissingOnesFallBackToTheBest) {
+  for (int32_t level = 0; level < kSimdLevelCount; ++level) {
+    SimdLevel parsed;
+    ASSERT_TRUE(ParseSimdLevel(SimdLevelName(static_cast<SimdLevel>(level)), &parsed));
+    EXPECT_EQ(static_cast<int32_t>(parsed), level);
+  }
+  std::string error;
+  EXPECT_EQ(ChooseSimdLevel("mmx", &error), BestSimdLevel());
+  EXPECT_FALSE(error.empty());
+  error.clear();
+  EXPECT_EQ(ChooseSimdLevel("portable", &error), SimdLevel::kPortable);
+  EXPECT_TRUE(error.empty());
+  EXPECT_TRUE(SimdLevelRuns(BestSimdLevel()));
+}
+
+// Through the program: the same file from every thread count and from the
+// plain search.
+TEST(FastSearchEndToEnd, ThreadCountsAndThePlainSearchWriteIdenticalFiles) {
+  ScratchFolder folder;
+  const FmVoiceModel model;
+  ASSERT_TRUE(WriteVoiceTable(folder / "fm_table2.dat", [&](int32_t v) { return model.Entry(v); }));
+  const DemoVoice voice = MakeDemoVoice(kDemoShortestSeconds);
+  ASSERT_TRUE(WriteMonoWave(folder / "voice.wav", voice.samples));
+  ASSERT_TRUE(WritePitchTrack(folder / "voice.dat", voice.fundamentals));
+
+  std::vector<std::vector<uint8_t>> outputs;
+  for (const std::vector<std::string>& options :
+       std::vector<std::vector<std::string>>{{"--reference"},
+                                             {"--threads", "1"},
+                                             {"--threads", "2"},
+                                             {"--threads", "3"}}) {
+    std::vector<std::string> arguments = options;
+    arguments.push_back("--quiet");
+    arguments.push_back("voice.wav");
+    const ProcessResult result = RunProcess(KelditraPath(), arguments, folder.path());
+    ASSERT_EQ(result.status, 0) << result.out << result.err;
+    outputs.push_back(ReadBytes(folder / "voice.bin"));
+  }
+  ASSERT_EQ(outputs[0].size(), voice.samples.size() / kFrameLength * 16);
+  for (size_t k = 1; k < outputs.size(); ++k) EXPECT_EQ(outputs[k], outputs[0]) << "run " << k;
+}
+
+}  // namespace
