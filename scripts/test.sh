@@ -8,3 +8,4 @@ scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
 cmake --build build -j"$(nproc)"
 ctest --test-dir build --output-on-failure -j"$(nproc)"
+tests/gui/run_gui_tests.sh
