@@ -130,7 +130,8 @@ int main(int argc, char** argv) {
   const std::string base = options.sound.substr(0, options.sound.size() - 4);
   std::string message = LoadFile(options.table, 0, &table_block, &table_length);
   if (message.empty() && table_length < kVoiceTableBytes) message = "short voice table";
-  if (message.empty()) message = LoadFile(base + ".dat", kPitchTrackExtraBytes, &track, &track_length);
+  if (message.empty())
+    message = LoadFile(base + ".dat", kPitchTrackExtraBytes, &track, &track_length);
   if (message.empty()) message = LoadFile(options.sound, kWaveExtraBytes, &wave, &wave_length);
   if (message.empty()) message = ReadWave(wave, wave_length, &samples);
   if (!message.empty()) {
@@ -187,8 +188,8 @@ int main(int argc, char** argv) {
     char label[64];
     std::snprintf(label, sizeof label, "spectra, shared, %d thread%s", threads,
                   threads == 1 ? "" : "s");
-    std::printf("%-34s %9.3f ms/frame %7.2fx   %zu/%zu identical\n", label, ms / n,
-                spectra_ms / ms, static_cast<size_t>(same), frames.size());
+    std::printf("%-34s %9.3f ms/frame %7.2fx   %zu/%zu identical\n", label, ms / n, spectra_ms / ms,
+                static_cast<size_t>(same), frames.size());
   }
 
   std::printf("\n%-34s %9.3f ms/frame\n", "search, plain (reference)", reference_ms / n);
@@ -214,10 +215,11 @@ int main(int argc, char** argv) {
       std::snprintf(label, sizeof label, "search, fast, %s, %d thread%s", SimdLevelName(simd),
                     threads, threads == 1 ? "" : "s");
       const FastSearchCounts& counts = search.counts();
-      std::printf("%-34s %9.3f ms/frame %7.1fx   %d/%zu records match   "
-                  "(%.0f entries, %.0f ranges scored exactly per frame)\n",
-                  label, ms / n, reference_ms / ms, same, frames.size(),
-                  counts.entries_scored / n, counts.ranges_scored / n);
+      std::printf(
+          "%-34s %9.3f ms/frame %7.1fx   %d/%zu records match   "
+          "(%.0f entries, %.0f ranges scored exactly per frame)\n",
+          label, ms / n, reference_ms / ms, same, frames.size(), counts.entries_scored / n,
+          counts.ranges_scored / n);
     }
   }
   PoolAlloc(0);
@@ -237,6 +239,6 @@ int main(int argc, char** argv) {
     }
   }
   std::printf("\n%s\n", all_match ? "every record matched the plain search"
-                                   : "MISMATCH: some record differs from the plain search");
+                                  : "MISMATCH: some record differs from the plain search");
   return all_match ? 0 : 1;
 }

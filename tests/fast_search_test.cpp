@@ -63,7 +63,8 @@ const std::vector<uint8_t>& FmTableBytes() {
     const FmVoiceModel model;
     std::vector<uint8_t> out;
     out.reserve(kVoiceTableBytes);
-    for (int32_t voice = 0; voice < kVoiceCount; ++voice) AppendEntryBytes(model.Entry(voice), &out);
+    for (int32_t voice = 0; voice < kVoiceCount; ++voice)
+      AppendEntryBytes(model.Entry(voice), &out);
     return out;
   }();
   return bytes;
@@ -136,9 +137,9 @@ TEST_F(FastSearchTest, RandomFramesOnTheFmTableMatchThePlainSearch) {
     for (FastSearch* search : searches) {
       const FrameSpectra shared = search->ComputeFrameSpectra(bytes.data(), 0, fundamentals[k]);
       ASSERT_EQ(std::memcmp(&shared, &plain, sizeof plain), 0) << "f0 " << fundamentals[k];
-      ExpectSameMatch(search->MatchFrame(shared, ladder_.data()), expected,
-                      "frame " + std::to_string(k) + ", threads " +
-                          std::to_string(search->thread_count()));
+      ExpectSameMatch(
+          search->MatchFrame(shared, ladder_.data()), expected,
+          "frame " + std::to_string(k) + ", threads " + std::to_string(search->thread_count()));
     }
   }
   for (FastSearch* search : searches) EXPECT_EQ(search->frames_given_to_reference(), 0);
@@ -227,8 +228,8 @@ TEST_F(FastSearchTest, TiesGoToTheLowestVoiceThenTheLowestGain) {
     const LiveTable live(tie_case.make_entry);
     FastSearch search(live.table(), Options(2));
     const std::vector<FrameSpectra> frames = {
-        MadeSpectra(220, Shape(1, 9000), 60000, 30000),  // close to the shape
-        MadeSpectra(220, Shape(2, 20), 300, 150),        // faint: low gains
+        MadeSpectra(220, Shape(1, 9000), 60000, 30000),     // close to the shape
+        MadeSpectra(220, Shape(2, 20), 300, 150),           // faint: low gains
         MadeSpectra(0, std::vector<int32_t>(64, 0), 0, 0),  // silent: error 0 at once
         MadeSpectra(440, Shape(4, 30000), 900000, 450000),  // loud: the top of the ladder
         MadeSpectra(220, Shape(1, 9000), 60000, 30000),
@@ -284,9 +285,9 @@ TEST_F(FastSearchTest, AnEarlierEntryThatTiesTheWarmStartReplacesIt) {
     for (int32_t sum : {only_later, both, only_later, both, both}) {
       const FrameSpectra frame = MadeSpectra(300, target, sum, 0);
       const BestMatch plain = MatchFrame(frame, table, ladder_.data());
-      ExpectSameMatch(search.MatchFrame(frame, ladder_.data()), plain,
-                      "odd bins " + std::to_string(earlier_odd) + ", target sum " +
-                          std::to_string(sum));
+      ExpectSameMatch(
+          search.MatchFrame(frame, ladder_.data()), plain,
+          "odd bins " + std::to_string(earlier_odd) + ", target sum " + std::to_string(sum));
       // The case must really swap winners, or it tests nothing.
       EXPECT_EQ(plain.voice, sum == both ? kEarlier : kLater);
     }
@@ -314,7 +315,8 @@ const SpectraCase kSpectraCases[] = {
     {"constant at fundamental 0", 0, [](int32_t) -> int16_t { return 100; }},
     {"four periods of 240 Hz", 240,
      [](int32_t n) {
-       return static_cast<int16_t>(std::lround(10000 * std::sin(2 * 3.14159265358979 * 240 * n / 44100)));
+       return static_cast<int16_t>(
+           std::lround(10000 * std::sin(2 * 3.14159265358979 * 240 * n / 44100)));
      }},
     {"full-scale square at 1 Hz", 1,
      [](int32_t n) -> int16_t { return n % 100 < 50 ? 32767 : -32768; }},
@@ -394,7 +396,9 @@ TEST(BoundKernels, AgreeAndNeverDropALaneThatCouldWin) {
     // Values from the whole range, near the target and at the extremes.
     for (uint16_t& value : values) {
       const uint32_t kind = random() % 8;
-      value = kind == 0 ? 0 : kind == 1 ? 65535 : static_cast<uint16_t>(random() % (kind < 5 ? 4000 : 65536));
+      value = kind == 0   ? 0
+              : kind == 1 ? 65535
+                          : static_cast<uint16_t>(random() % (kind < 5 ? 4000 : 65536));
     }
     for (int32_t& voice : voices) voice = static_cast<int32_t>(random() % 1000);
     int32_t target128[2 * kPreparedEntryValues] = {};
@@ -433,7 +437,8 @@ TEST(BoundKernels, AgreeAndNeverDropALaneThatCouldWin) {
     const uint32_t portable = BoundBlockPortable(args);
     for (const KernelEntry& kernel : kernels) {
       if (!SimdLevelRuns(kernel.level)) continue;
-      EXPECT_EQ(kernel.kernel(args), portable) << SimdLevelName(kernel.level) << ", trial " << trial;
+      EXPECT_EQ(kernel.kernel(args), portable)
+          << SimdLevelName(kernel.level) << ", trial " << trial;
     }
     for (int32_t lane = 0; lane < kBlockLanes; ++lane) {
       const uint32_t bit = uint32_t{1} << lane;
@@ -501,11 +506,8 @@ TEST(FastSearchEndToEnd, ThreadCountsAndThePlainSearchWriteIdenticalFiles) {
   ASSERT_TRUE(WritePitchTrack(folder / "voice.dat", voice.fundamentals));
 
   std::vector<std::vector<uint8_t>> outputs;
-  for (const std::vector<std::string>& options :
-       std::vector<std::vector<std::string>>{{"--reference"},
-                                             {"--threads", "1"},
-                                             {"--threads", "2"},
-                                             {"--threads", "3"}}) {
+  for (const std::vector<std::string>& options : std::vector<std::vector<std::string>>{
+           {"--reference"}, {"--threads", "1"}, {"--threads", "2"}, {"--threads", "3"}}) {
     std::vector<std::string> arguments = options;
     arguments.push_back("--quiet");
     arguments.push_back("voice.wav");

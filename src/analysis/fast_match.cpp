@@ -94,8 +94,9 @@ void SearchGains(const uint16_t* entry, int32_t voice, int32_t frequency, int32_
   };
   auto score = [&](int32_t low, int32_t high) {
     ++*ranges_scored;
-    return Span{low, high,
-                RangeError(entry, ladder[low], ladder[high], target, std::min(best->error, ceiling))};
+    return Span{
+        low, high,
+        RangeError(entry, ladder[low], ladder[high], target, std::min(best->error, ceiling))};
   };
   Span pending[2 * 9 + 2];
   int32_t depth = 0;
@@ -268,7 +269,6 @@ struct Chunk {
   int32_t end_block;
 };
 
-
 // What one member of the crew keeps while it searches a frame.
 struct Member {
   BestMatch best;
@@ -324,10 +324,11 @@ void SearchChunk(FrameWork& work, const Chunk& chunk, Member* member) {
 
   // The run holding the chunk's first entry.
   int32_t r = static_cast<int32_t>(
-      std::upper_bound(frame.runs, frame.runs + frame.run_count, chunk.first_block * kBlockLanes,
-                       [](int32_t lane, const Run& run) { return lane < run.begin; }) -
-      frame.runs) -
-      1;
+                  std::upper_bound(frame.runs, frame.runs + frame.run_count,
+                                   chunk.first_block * kBlockLanes,
+                                   [](int32_t lane, const Run& run) { return lane < run.begin; }) -
+                  frame.runs) -
+              1;
 
   BoundBlockArgs args;
   args.group_stride = kGroupStride;
@@ -369,8 +370,8 @@ void SearchChunk(FrameWork& work, const Chunk& chunk, Member* member) {
         const int64_t error_before = best.error;
         ++member->entries_scored;
         SearchGains(PreparedEntry(work.entries, voice), voice, frame.frequency, run.lower,
-                    run.upper, frame.target, ladder, work.crew_error.load(std::memory_order_relaxed),
-                    &best, &member->ranges_scored);
+                    run.upper, frame.target, ladder,
+                    work.crew_error.load(std::memory_order_relaxed), &best, &member->ranges_scored);
         if (best.error < error_before) PublishError(work, best.error);
       }
 
@@ -401,12 +402,14 @@ void PrepareFastSearch(const PreparedVoiceTable& table) {
     const int32_t blocks = (count + kBlockLanes - 1) / kBlockLanes;
     for (int32_t i = 0; i < blocks * kBlockLanes; ++i) {
       const int32_t lane = next_block * kBlockLanes + i;
-      const int64_t block_values = int64_t{lane / kBlockLanes} * kBlockGroupValues + lane % kBlockLanes;
+      const int64_t block_values =
+          int64_t{lane / kBlockLanes} * kBlockGroupValues + lane % kBlockLanes;
       if (i >= count) {
         gSortedVoices[lane] = INT32_MAX;
         gSortedSums[lane] = INT32_MAX;
         for (int32_t j = 0; j < kPreparedEntryValues; ++j) {
-          gBoundValues[(j / kGroupBins) * kGroupStride + block_values + (j % kGroupBins) * kBlockLanes] = 0;
+          gBoundValues[(j / kGroupBins) * kGroupStride + block_values +
+                       (j % kGroupBins) * kBlockLanes] = 0;
         }
         continue;
       }
@@ -415,8 +418,8 @@ void PrepareFastSearch(const PreparedVoiceTable& table) {
       gSortedSums[lane] = table.entry_sums[voice];
       const uint16_t* entry = PreparedEntry(table.entries, voice);
       for (int32_t j = 0; j < kPreparedEntryValues; ++j) {
-        gBoundValues[(j / kGroupBins) * kGroupStride + block_values + (j % kGroupBins) * kBlockLanes] =
-            entry[j];
+        gBoundValues[(j / kGroupBins) * kGroupStride + block_values +
+                     (j % kGroupBins) * kBlockLanes] = entry[j];
       }
     }
     next_block += blocks;
@@ -488,7 +491,8 @@ BestMatch FastSearch::MatchFrame(const FrameSpectra& spectra, const int32_t ladd
   for (int32_t class_index = 0; class_index < kClasses; ++class_index) {
     const int32_t blocks = (gClassSpans[class_index].count + kBlockLanes - 1) / kBlockLanes;
     for (int32_t first = 0; first < blocks; first += kChunkBlocks) {
-      work.chunks[work.chunk_count++] = {class_index, first, std::min(first + kChunkBlocks, blocks)};
+      work.chunks[work.chunk_count++] = {class_index, first,
+                                         std::min(first + kChunkBlocks, blocks)};
     }
   }
   work.next_chunk.store(0, std::memory_order_relaxed);

@@ -25,8 +25,8 @@ bool SameStep(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 }  // namespace
 
-FrameSpectra ComputeFrameSpectraShared(const uint8_t* samples, int32_t frame,
-                                       int32_t fundamental, WorkerCrew& crew) {
+FrameSpectra ComputeFrameSpectraShared(const uint8_t* samples, int32_t frame, int32_t fundamental,
+                                       WorkerCrew& crew) {
   double x[kFrameLength];
   const uint8_t* first = samples + int64_t{2} * kFrameLength * frame;
   bool silent = true;

@@ -10,5 +10,5 @@
 // angle steps are the same double (half-harmonic bin 2j and harmonic bin j,
 // every bin at fundamental 0) give the same value, bin 0 apart, which is
 // halved. A frame of zero samples has zero bins without any work.
-FrameSpectra ComputeFrameSpectraShared(const uint8_t* samples, int32_t frame,
-                                       int32_t fundamental, WorkerCrew& crew);
+FrameSpectra ComputeFrameSpectraShared(const uint8_t* samples, int32_t frame, int32_t fundamental,
+                                       WorkerCrew& crew);

@@ -22,8 +22,8 @@ uint32_t BoundBlockAvx2(const BoundBlockArgs& args) {
   for (int32_t k = 0; k < 4; ++k) {
     const __m256i voices =
         _mm256_loadu_si256(reinterpret_cast<const __m256i*>(args.voices + 8 * k));
-    const __m256i after = args.ties_exact ? _mm256_cmpgt_epi32(voices, tie_voice)
-                                          : _mm256_setzero_si256();
+    const __m256i after =
+        args.ties_exact ? _mm256_cmpgt_epi32(voices, tie_voice) : _mm256_setzero_si256();
     stay_below[k] = _mm256_add_epi32(ceiling, after);
     sum[k] = _mm256_setzero_si256();
   }
@@ -38,20 +38,20 @@ uint32_t BoundBlockAvx2(const BoundBlockArgs& args) {
       for (int32_t half = 0; half < 2; ++half) {
         const __m256i p = _mm256_loadu_si256(
             reinterpret_cast<const __m256i*>(values + b * kBlockLanes + 16 * half));
-        const __m256i low = _mm256_adds_epu16(_mm256_mulhi_epu16(p, low_multiplier),
-                                              _mm256_and_si256(p, low_mask));
+        const __m256i low =
+            _mm256_adds_epu16(_mm256_mulhi_epu16(p, low_multiplier), _mm256_and_si256(p, low_mask));
         const __m256i high = _mm256_adds_epu16(_mm256_mulhi_epu16(p, high_multiplier),
                                                _mm256_and_si256(p, high_mask));
-        const __m256i distance = _mm256_or_si256(_mm256_subs_epu16(target_plus7, high),
-                                                 _mm256_subs_epu16(low, target));
+        const __m256i distance =
+            _mm256_or_si256(_mm256_subs_epu16(target_plus7, high), _mm256_subs_epu16(low, target));
         const __m256i a = _mm256_min_epu16(_mm256_srl_epi16(distance, shift), cap);
         const __m256i a0 = _mm256_cvtepu16_epi32(_mm256_castsi256_si128(a));
         const __m256i a1 = _mm256_cvtepu16_epi32(_mm256_extracti128_si256(a, 1));
         // madd of a lane with itself: its low half squared plus 0 * 0.
-        sum[2 * half] = _mm256_add_epi32(sum[2 * half],
-                                         _mm256_mullo_epi32(_mm256_madd_epi16(a0, a0), a0));
-        sum[2 * half + 1] = _mm256_add_epi32(sum[2 * half + 1],
-                                             _mm256_mullo_epi32(_mm256_madd_epi16(a1, a1), a1));
+        sum[2 * half] =
+            _mm256_add_epi32(sum[2 * half], _mm256_mullo_epi32(_mm256_madd_epi16(a0, a0), a0));
+        sum[2 * half + 1] =
+            _mm256_add_epi32(sum[2 * half + 1], _mm256_mullo_epi32(_mm256_madd_epi16(a1, a1), a1));
       }
     }
     uint32_t stay = 0;

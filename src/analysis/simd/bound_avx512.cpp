@@ -41,16 +41,17 @@ uint32_t BoundBlockAvx512(const BoundBlockArgs& args) {
       const __m512i target = _mm512_set1_epi16(static_cast<int16_t>(args.target[j]));
       const __m512i target_plus7 = _mm512_set1_epi16(static_cast<int16_t>(args.target_plus7[j]));
       const __m512i p = _mm512_loadu_si512(values + b * kBlockLanes);
-      const __m512i low = _mm512_adds_epu16(_mm512_mulhi_epu16(p, low_multiplier),
-                                            _mm512_and_si512(p, low_mask));
-      const __m512i high = _mm512_adds_epu16(_mm512_mulhi_epu16(p, high_multiplier),
-                                             _mm512_and_si512(p, high_mask));
-      const __m512i distance = _mm512_or_si512(_mm512_subs_epu16(target_plus7, high),
-                                               _mm512_subs_epu16(low, target));
+      const __m512i low =
+          _mm512_adds_epu16(_mm512_mulhi_epu16(p, low_multiplier), _mm512_and_si512(p, low_mask));
+      const __m512i high =
+          _mm512_adds_epu16(_mm512_mulhi_epu16(p, high_multiplier), _mm512_and_si512(p, high_mask));
+      const __m512i distance =
+          _mm512_or_si512(_mm512_subs_epu16(target_plus7, high), _mm512_subs_epu16(low, target));
       const __m512i a = _mm512_min_epu16(_mm512_srl_epi16(distance, shift), cap);
       // The zero-masked forms, with every lane selected, say the same as the
       // plain ones without the undefined source that GCC 12 warns about.
-      const __m512i a0 = _mm512_maskz_cvtepu16_epi32(kAll16, _mm512_maskz_extracti64x4_epi64(kAll8, a, 0));
+      const __m512i a0 =
+          _mm512_maskz_cvtepu16_epi32(kAll16, _mm512_maskz_extracti64x4_epi64(kAll8, a, 0));
       const __m512i a1 =
           _mm512_maskz_cvtepu16_epi32(kAll16, _mm512_maskz_extracti64x4_epi64(kAll8, a, 1));
       sum[0] = _mm512_add_epi32(sum[0], _mm512_mullo_epi32(_mm512_madd_epi16(a0, a0), a0));

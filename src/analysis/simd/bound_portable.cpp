@@ -12,7 +12,9 @@ uint16_t AddSaturated(uint16_t a, uint16_t b) {
   return static_cast<uint16_t>(sum > 0xFFFF ? 0xFFFF : sum);
 }
 
-uint16_t SubtractSaturated(uint16_t a, uint16_t b) { return a > b ? static_cast<uint16_t>(a - b) : 0; }
+uint16_t SubtractSaturated(uint16_t a, uint16_t b) {
+  return a > b ? static_cast<uint16_t>(a - b) : 0;
+}
 
 }  // namespace
 
@@ -20,8 +22,7 @@ uint32_t BoundBlockPortable(const BoundBlockArgs& args) {
   int32_t lane_limit[kBlockLanes];
   int32_t sum[kBlockLanes] = {};
   for (int32_t lane = 0; lane < kBlockLanes; ++lane) {
-    lane_limit[lane] =
-        args.limit - (args.ties_exact && args.voices[lane] > args.tie_voice ? 1 : 0);
+    lane_limit[lane] = args.limit - (args.ties_exact && args.voices[lane] > args.tie_voice ? 1 : 0);
   }
   uint32_t alive = args.lanes;
   for (int32_t group = 0; group < kBoundGroups; ++group) {
@@ -32,8 +33,8 @@ uint32_t BoundBlockPortable(const BoundBlockArgs& args) {
         const uint16_t p = values[b * kBlockLanes + lane];
         const uint16_t low = AddSaturated(MulHigh(p, args.low_multiplier), p & args.low_mask);
         const uint16_t high = AddSaturated(MulHigh(p, args.high_multiplier), p & args.high_mask);
-        const uint16_t distance = SubtractSaturated(args.target_plus7[j], high) |
-                                  SubtractSaturated(low, args.target[j]);
+        const uint16_t distance =
+            SubtractSaturated(args.target_plus7[j], high) | SubtractSaturated(low, args.target[j]);
         uint16_t a = static_cast<uint16_t>(distance >> args.shift);
         if (a > args.cap) a = args.cap;
         sum[lane] += int32_t{a} * a * a;

@@ -57,8 +57,8 @@ uint32_t BoundBlockSse2(const BoundBlockArgs& args) {
             _mm_adds_epu16(_mm_mulhi_epu16(p, low_multiplier), _mm_and_si128(p, low_mask));
         const __m128i high =
             _mm_adds_epu16(_mm_mulhi_epu16(p, high_multiplier), _mm_and_si128(p, high_mask));
-        const __m128i distance = _mm_or_si128(_mm_subs_epu16(target_plus7, high),
-                                              _mm_subs_epu16(low, target));
+        const __m128i distance =
+            _mm_or_si128(_mm_subs_epu16(target_plus7, high), _mm_subs_epu16(low, target));
         const __m128i a = _mm_min_epi16(_mm_srl_epi16(distance, shift), cap);
         const __m128i a0 = _mm_unpacklo_epi16(a, zero);
         const __m128i a1 = _mm_unpackhi_epi16(a, zero);
