@@ -11,6 +11,15 @@
 // every platform, so both builds answer a long path the same way.
 inline constexpr size_t kMaxPathBytes = 260;
 
+// What ends the folder part of a path. On Windows a Shift-JIS trail byte
+// can equal '\\'; cutting there still leaves a whole character before the
+// cut, so what is appended lands in the same folder all the same.
+#ifdef _WIN32
+inline constexpr const char* kFolderSeparators = "\\/:";
+#else
+inline constexpr const char* kFolderSeparators = "/";
+#endif
+
 enum class OpenStatus { kOpened, kNotFound, kFailed };
 
 struct PlatformFile {
@@ -29,17 +38,40 @@ int64_t LengthOf(PlatformFile file);
 // on a read error.
 int64_t ReadFrom(PlatformFile file, void* buffer, uint32_t count);
 
-// Creates or truncates a regular file for writing. Fails on a file without
-// write permission for anyone, even for an all-powerful user, as a read-only
-// file does on Windows.
-bool CreateForWriting(const char* path, PlatformFile* file);
+// Whether a file at path may be replaced: true when there is none (in a
+// folder that exists or not; creating the new file will tell), false for
+// anything but a regular file, for a file without write permission for
+// anyone (even for an all-powerful user, as a read-only file is on Windows)
+// and, on Windows, for a file another program holds open.
+bool MayReplace(const char* path);
+
+enum class CreateStatus { kCreated, kExists, kFailed };
+
+// Creates a new regular file for writing and never opens an existing one:
+// kExists when something of that name is already there, so two writers can
+// never share a file.
+CreateStatus CreateNewForWriting(const char* path, PlatformFile* file);
 
 // Writes all count bytes; false when fewer were written.
 bool WriteTo(PlatformFile file, const void* buffer, uint32_t count);
 
+// Waits until what was written has reached the device; false on a device
+// error that the writes themselves did not report.
+bool FlushToDisk(PlatformFile file);
+
 // false when the platform reports that closing failed (for a written file,
 // its data may not have reached the disk).
 bool CloseFile(PlatformFile file);
+
+// Puts the file at from in the place of to in one step, replacing a file of
+// that name (keeping its permissions on POSIX): a reader sees the old file
+// or the new one, never a part of either. Both lie in the same folder.
+bool MoveOver(const char* from, const char* to);
+
+bool RemoveFile(const char* path);
+
+// Tells processes apart in names that must not collide between them.
+uint32_t ProcessId();
 
 // Fixed memory for the pool; nullptr when the platform has none to give.
 void* AllocateFixed(uint32_t size);

@@ -71,22 +71,23 @@ int64_t ReadFrom(PlatformFile file, void* buffer, uint32_t count) {
   return done;
 }
 
-bool CreateForWriting(const char* path, PlatformFile* file) {
+bool MayReplace(const char* path) {
   if (std::strlen(path) >= kMaxPathBytes) return false;
-
   struct stat info;
-  if (stat(path, &info) == 0) {
-    if (!S_ISREG(info.st_mode)) return false;
-    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
-  }
-  const int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
-  if (fd < 0) return false;
-  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    close(fd);
-    return false;
-  }
+  if (stat(path, &info) != 0) return errno == ENOENT;
+  // Root could write a file that has no write bits; it is read-only all the
+  // same, as it is for everyone on Windows.
+  return S_ISREG(info.st_mode) && (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
+}
+
+CreateStatus CreateNewForWriting(const char* path, PlatformFile* file) {
+  if (std::strlen(path) >= kMaxPathBytes) return CreateStatus::kFailed;
+  // O_EXCL also refuses a symbolic link of that name, dangling or not, so the
+  // bytes go nowhere but into a new file.
+  const int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) return errno == EEXIST ? CreateStatus::kExists : CreateStatus::kFailed;
   file->handle = fd;
-  return true;
+  return CreateStatus::kCreated;
 }
 
 bool WriteTo(PlatformFile file, const void* buffer, uint32_t count) {
@@ -104,7 +105,24 @@ bool WriteTo(PlatformFile file, const void* buffer, uint32_t count) {
   return true;
 }
 
+bool FlushToDisk(PlatformFile file) {
+  while (fsync(Descriptor(file)) != 0) {
+    if (errno != EINTR) return false;
+  }
+  return true;
+}
+
 bool CloseFile(PlatformFile file) { return close(Descriptor(file)) == 0; }
+
+bool MoveOver(const char* from, const char* to) {
+  struct stat info;
+  if (stat(to, &info) == 0 && chmod(from, info.st_mode & 07777) != 0) return false;
+  return rename(from, to) == 0;
+}
+
+bool RemoveFile(const char* path) { return unlink(path) == 0; }
+
+uint32_t ProcessId() { return static_cast<uint32_t>(getpid()); }
 
 void* AllocateFixed(uint32_t size) { return std::malloc(size); }
 

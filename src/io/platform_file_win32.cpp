@@ -40,18 +40,35 @@ int64_t ReadFrom(PlatformFile file, void* buffer, uint32_t count) {
   return got;
 }
 
-bool CreateForWriting(const char* path, PlatformFile* file) {
+bool MayReplace(const char* path) {
   if (std::strlen(path) >= kMaxPathBytes) return false;
-
-  HANDLE handle = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  const DWORD attributes = GetFileAttributesA(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return GetLastError() == ERROR_FILE_NOT_FOUND;
+  if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) return false;
+  // Opening it for writing without sharing, and changing nothing, is how to
+  // learn that no other program holds it open.
+  HANDLE handle = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return false;
+  const bool on_disk = GetFileType(handle) == FILE_TYPE_DISK;
+  CloseHandle(handle);
+  return on_disk;
+}
+
+CreateStatus CreateNewForWriting(const char* path, PlatformFile* file) {
+  HANDLE handle = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? CreateStatus::kExists
+                                                                        : CreateStatus::kFailed;
+  }
   if (GetFileType(handle) != FILE_TYPE_DISK) {
     CloseHandle(handle);
-    return false;
+    return CreateStatus::kFailed;
   }
   file->handle = reinterpret_cast<intptr_t>(handle);
-  return true;
+  return CreateStatus::kCreated;
 }
 
 bool WriteTo(PlatformFile file, const void* buffer, uint32_t count) {
@@ -59,7 +76,18 @@ bool WriteTo(PlatformFile file, const void* buffer, uint32_t count) {
   return WriteFile(Handle(file), buffer, count, &put, nullptr) && put == count;
 }
 
+bool FlushToDisk(PlatformFile file) { return FlushFileBuffers(Handle(file)) != 0; }
+
 bool CloseFile(PlatformFile file) { return CloseHandle(Handle(file)) != 0; }
+
+bool MoveOver(const char* from, const char* to) {
+  // Fails on a read-only target and on one held open elsewhere, as it should.
+  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool RemoveFile(const char* path) { return DeleteFileA(path) != 0; }
+
+uint32_t ProcessId() { return GetCurrentProcessId(); }
 
 void* AllocateFixed(uint32_t size) { return GlobalAlloc(GMEM_FIXED, size); }
 

@@ -1,5 +1,7 @@
 #include "io/whole_file.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstring>
 
 #include "io/platform_file.h"
@@ -10,6 +12,46 @@ namespace {
 
 // The length is a signed 32-bit count; a larger file cannot be held.
 constexpr int64_t kLargestLoadableFile = INT32_MAX;
+
+// Names are drawn anew while they turn out to be taken: by another
+// process's output under way, or by a file left behind by one that died.
+constexpr int kTemporaryNameAttempts = 100;
+
+// A name in the folder of path for the file that will replace it: "~",
+// random letters and digits, ".tmp". It never ends in an output's extension,
+// so a file left behind by a crash is not taken for output, and its name is
+// at most 16 bytes and never takes the whole path past the platform's limit.
+std::string TemporaryNameBeside(const std::string& path) {
+  // Seeded per process, and again in a child after a fork, so two writers
+  // do not draw the same names in step.
+  static uint64_t state = 0;
+  static uint32_t seeded_for = 0;
+  const uint32_t process = ProcessId();
+  if (seeded_for != process) {
+    state = uint64_t{process} << 32;
+    state ^= static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+    state ^= reinterpret_cast<uintptr_t>(&state);
+    seeded_for = process;
+  }
+
+  const size_t name_start = path.find_last_of(kFolderSeparators) + 1;  // npos + 1 == 0
+  const size_t name_length = std::min<size_t>(16, kMaxPathBytes - 1 - name_start);
+  const bool with_extension = name_length >= 10;
+  const size_t random_length = name_length - 1 - (with_extension ? 4 : 0);
+
+  std::string name = path.substr(0, name_start) + "~";
+  for (size_t i = 0; i < random_length; ++i) {
+    // splitmix64: cheap, and well spread from any seed.
+    state += 0x9E3779B97F4A7C15u;
+    uint64_t z = state;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
+    z ^= z >> 31;
+    name += "0123456789abcdefghijklmnopqrstuvwxyz"[z % 36];
+  }
+  if (with_extension) name += ".tmp";
+  return name;
+}
 
 }  // namespace
 
@@ -50,9 +92,26 @@ std::string LoadFile(const std::string& path, uint32_t extra, uint8_t** block, i
 }
 
 int SaveFile(const void* block, uint32_t count, const std::string& path) {
+  // The old file stays whole until the new one is complete on disk: the
+  // bytes go to a new file beside it, which then takes its place in one
+  // step. A full disk or a device error leaves the previous output as it was.
+  if (path.size() >= kMaxPathBytes || !MayReplace(path.c_str())) return 1;
+
   PlatformFile file;
-  if (!CreateForWriting(path.c_str(), &file)) return 1;
-  const bool written = WriteTo(file, block, count);
+  std::string temporary;
+  CreateStatus created = CreateStatus::kExists;
+  for (int attempt = 0; attempt < kTemporaryNameAttempts && created == CreateStatus::kExists;
+       ++attempt) {
+    temporary = TemporaryNameBeside(path);
+    created = CreateNewForWriting(temporary.c_str(), &file);
+  }
+  if (created != CreateStatus::kCreated) return 1;
+
+  const bool written = WriteTo(file, block, count) && FlushToDisk(file);
   const bool closed = CloseFile(file);
-  return written && closed ? 0 : 1;
+  if (!written || !closed || !MoveOver(temporary.c_str(), path.c_str())) {
+    RemoveFile(temporary.c_str());
+    return 1;
+  }
+  return 0;
 }
