@@ -1,0 +1,156 @@
+// One process converting 200 files in a row, good and bad mixed, ends each
+// job with nothing held: its peak memory is that of its largest single job,
+// and every file comes out exactly as it does in a process of its own.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "job_fixtures.h"
+#include "test_support.h"
+
+namespace {
+
+constexpr int kFiles = 200;
+
+struct Measured {
+  int status = -1;
+  std::string out;
+  long peak_kib = 0;  // the child's peak resident size
+};
+
+// kelditra with the given arguments in folder; the peak resident size comes
+// from the kernel's account of the child when it is reaped.
+Measured RunMeasured(const std::string& folder, const std::vector<std::string>& arguments) {
+  const std::string out_path = folder + "/.out";
+  const pid_t child = fork();
+  if (child == 0) {
+    // Should jobs keep what they load after all, the run fails for want of
+    // memory long before it could crowd out the rest of the machine.
+    // Room for a job, and for the stacks and heaps of a search thread per core.
+    const rlim_t limit = (rlim_t{4} << 30) + (rlim_t{128} << 20) * std::thread::hardware_concurrency();
+    const struct rlimit address_space = {limit, limit};
+    setrlimit(RLIMIT_AS, &address_space);
+    if (chdir(folder.c_str()) != 0) _exit(127);
+    const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    dup2(out, 1);
+    std::vector<char*> argv{const_cast<char*>(KelditraPath())};
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    execv(KelditraPath(), argv.data());
+    _exit(127);
+  }
+  int wait_status = 0;
+  struct rusage usage {};
+  wait4(child, &wait_status, 0, &usage);
+  Measured run;
+  run.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
+  const std::vector<uint8_t> out = ReadBytes(out_path);
+  run.out.assign(out.begin(), out.end());
+  run.peak_kib = usage.ru_maxrss;
+  std::filesystem::remove(out_path);
+  return run;
+}
+
+// Names that sort in the order of the run.
+std::string Stem(int i) { return std::to_string(1000 + i); }
+
+// File i of the mix; most are converted, the rest fail in the ways a
+// careless user makes them fail, at every stage of a job.
+void MakeFile(const std::string& folder, int i) {
+  const std::string base = folder + "/" + Stem(i);
+  const int frames = 1 + i % 7;
+  const uint16_t fundamental = static_cast<uint16_t>(110 + 13 * i);
+  const std::vector<int16_t> sound = HarmonicSound(frames, fundamental, {4000, 2000});
+  switch (i % 8) {
+    case 0:
+    case 1:
+    case 2:
+      ASSERT_TRUE(WriteMonoWave(base + ".wav", sound));
+      ASSERT_TRUE(WritePitchTrack(base + ".dat", std::vector<uint16_t>(frames, fundamental)));
+      break;
+    case 3:  // not a WAV file at all
+      ASSERT_TRUE(WriteBytes(base + ".wav", std::vector<uint8_t>(100 + i, 'x')));
+      ASSERT_TRUE(WritePitchTrack(base + ".dat", {fundamental}));
+      break;
+    case 4:  // no pitch track
+      ASSERT_TRUE(WriteMonoWave(base + ".wav", sound));
+      break;
+    case 5:  // a pitch track too short, read as zeros
+      ASSERT_TRUE(WriteMonoWave(base + ".wav", sound));
+      ASSERT_TRUE(WriteBytes(base + ".dat", {1, 2, 3}));
+      break;
+    case 6: {  // the data chunk claims more than the file has
+      ASSERT_TRUE(WriteMonoWave(base + ".wav", sound));
+      std::vector<uint8_t> bytes = ReadBytes(base + ".wav");
+      bytes.resize(bytes.size() - 1);
+      ASSERT_TRUE(WriteBytes(base + ".wav", bytes));
+      ASSERT_TRUE(WritePitchTrack(base + ".dat", {fundamental}));
+      break;
+    }
+    case 7:  // an output that must not be replaced
+      ASSERT_TRUE(WriteMonoWave(base + ".wav", sound));
+      ASSERT_TRUE(WritePitchTrack(base + ".dat", std::vector<uint16_t>(frames, fundamental)));
+      ASSERT_TRUE(WriteBytes(base + ".bin", {1, 2, 3}));
+      ASSERT_EQ(chmod((base + ".bin").c_str(), 0444), 0);
+      break;
+  }
+}
+
+std::string Name(int i) { return Stem(i) + ".wav"; }
+std::string Output(const std::string& folder, int i) { return folder + "/" + Stem(i) + ".bin"; }
+
+TEST(Soak, TwoHundredJobsInOneProcessKeepMemoryFlatAndMatchSeparateRuns) {
+  ScratchFolder folder;
+  RawEntry half_harmonic(128, 0), harmonic(128, 0);
+  half_harmonic[2] = 3000;
+  half_harmonic[4] = 1500;
+  harmonic[2] = 2000;
+  harmonic[6] = 900;
+  ASSERT_TRUE(WriteSparseTable(folder / "fm_table2.dat", {{100, half_harmonic}, {0x1005, harmonic}}));
+  for (int i = 0; i < kFiles; ++i) MakeFile(folder.path(), i);
+
+  std::vector<std::string> all = {"--quiet"};
+  for (int i = 0; i < kFiles; ++i) all.push_back(Name(i));
+  const Measured together = RunMeasured(folder.path(), all);
+  EXPECT_EQ(together.status, 1);
+  std::vector<std::vector<uint8_t>> outputs_together;
+  for (int i = 0; i < kFiles; ++i) {
+    outputs_together.push_back(ReadBytes(Output(folder.path(), i)));
+    if (i % 8 != 7) std::filesystem::remove(Output(folder.path(), i));
+  }
+
+  std::string out_alone;
+  long largest_alone_kib = 0;
+  for (int i = 0; i < kFiles; ++i) {
+    const Measured alone = RunMeasured(folder.path(), {"--quiet", Name(i)});
+    out_alone += alone.out;
+    largest_alone_kib = std::max(largest_alone_kib, alone.peak_kib);
+    EXPECT_EQ(ReadBytes(Output(folder.path(), i)), outputs_together[i]) << Name(i);
+  }
+  EXPECT_EQ(together.out, out_alone);
+
+  // A job that kept even a small part of what it loaded would leave 200
+  // times that behind; the voice table alone is 64 MiB a job.
+  constexpr long kMarginKib = 8 * 1024;
+  std::printf("peak resident size: %ld KiB for %d jobs, at most %ld KiB for one\n",
+              together.peak_kib, kFiles, largest_alone_kib);
+  EXPECT_LE(together.peak_kib, largest_alone_kib + kMarginKib)
+      << "alone at most " << largest_alone_kib << " KiB";
+  // And the mix really ran: every kind of outcome is among the lines.
+  for (const char* message : {utf8::kFinished, utf8::kUnsupportedWave, utf8::kFileNotFoundSuffix,
+                              utf8::kBadDataLength, utf8::kWriteFailed}) {
+    EXPECT_NE(together.out.find(message), std::string::npos) << message;
+  }
+}
+
+}  // namespace
