@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -109,7 +110,7 @@ TEST_F(PoolAndFiles, OpenFailuresAreToldApart) {
 }
 
 TEST_F(PoolAndFiles, NotFoundTextOfABareNameIsTheNameItself) {
-  const std::string here = get_current_dir_name();
+  const std::string here = std::filesystem::current_path().string();
   ASSERT_EQ(chdir(folder_.path().c_str()), 0);
   const Loaded loaded = Load("fm_table2.dat", 0);
   ASSERT_EQ(chdir(here.c_str()), 0);
