@@ -46,17 +46,8 @@ int PoseForScreenshots(const std::string& exe, const std::string& folder) {
     std::fputs("the main dialog did not appear\n", stderr);
     return 1;
   }
-  // A click on the caption makes the dialog the active window.
-  RECT frame;
-  GetWindowRect(app.dialog, &frame);
-  SetCursorPos((frame.left + frame.right) / 2, frame.top + 8);
-  INPUT clicks[2] = {};
-  clicks[0].type = clicks[1].type = INPUT_MOUSE;
-  clicks[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-  clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  SendInput(2, clicks, sizeof(INPUT));
   SetText(ChildWithId(app.dialog, kPath), Sjis("C:\\録音\\サンプル01.wav"));
-  Sleep(500);  // the caption redrawn as active
+  Sleep(500);  // painted
   bool posed = Pose(folder, "dialog", Union(app.dialog, nullptr));
 
   SetText(ChildWithId(app.dialog, kPath), "noise.wav");
