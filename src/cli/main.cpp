@@ -3,6 +3,8 @@
 
 #include "cli/convert_command.h"
 #include "cli/exit_status.h"
+#include "cli/preview_command.h"
+#include "cli/report_command.h"
 
 namespace {
 
@@ -15,5 +17,9 @@ int main(int argc, char** argv) {
     std::puts(kVersion);
     return kExitAllFinished;
   }
+  if (argc >= 2 && std::strcmp(argv[1], "preview") == 0) {
+    return RunPreviewCommand(argc - 1, argv + 1);
+  }
+  if (argc >= 2 && std::strcmp(argv[1], "report") == 0) return RunReportCommand(argc - 1, argv + 1);
   return RunConvertCommand(argc, argv);
 }
