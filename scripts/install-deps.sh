@@ -6,6 +6,7 @@ packages=(
   cmake g++ make pkg-config
   libgtest-dev libbenchmark-dev
   sox espeak-ng
+  chromium nodejs npm
 )
 
 missing=()
