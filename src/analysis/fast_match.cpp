@@ -27,12 +27,18 @@ constexpr int32_t kMaxChunks = kLayoutBlocks / kChunkBlocks + kClasses;
 // At most one run starts at each step of either window bound, plus the first.
 constexpr int32_t kMaxRuns = 2 * kGainSteps + 1;
 
-// The bound kernels' sums must stay below 2^31: 8 bins of at most cap^3 on
-// top of a sum held at limit + 1, with cap^3 just above the limit.
-constexpr int64_t kKernelLimitCeiling = int64_t{1} << 27;
+// Limits the kernels are given stay below this, so that the cap, whose cube
+// just passes the limit, stays within kLargestCap.
+constexpr int64_t kKernelLimitCeiling = int64_t{1} << 22;
+static_assert(162 * 162 * 162 > kKernelLimitCeiling && 162 <= kLargestCap);
 
 // The highest frame bin the 16-bit kernels take: it and 7 more must fit.
 constexpr int32_t kHighestKernelTarget = 65535 - 7;
+
+// Entry sums lie below 2^23; the sort takes them 12 bits at a time.
+constexpr int32_t kSumLimit = 1 << 24;
+constexpr int32_t kRadixBits = 12;
+constexpr int32_t kRadixMask = (1 << kRadixBits) - 1;
 
 struct ClassSpan {
   int32_t first_block;
@@ -40,12 +46,12 @@ struct ClassSpan {
 };
 
 // The layout PrepareFastSearch builds. Lane i of the layout is entry
-// gSortedVoices[i]; bin 8g + b of the lane in block k lies at
-// gBoundValues[g * kGroupStride + k * 256 + b * 32 + i % 32].
+// gSortedVoices[i]; bin j of the lane in block k lies at
+// gBoundValues[(j / 8) * kGroupStride + k * 256 + BoundValueOffset(j, i % 32)].
 uint16_t gBoundValues[kBoundGroups * kGroupStride];
 int32_t gSortedVoices[kLayoutLanes];
 int32_t gSortedSums[kLayoutLanes];
-uint64_t gSortKeys[kVoiceCount];
+int32_t gSortScratch[kVoiceCount];
 ClassSpan gClassSpans[kClasses];
 const uint8_t* gLayoutEntries = nullptr;  // the prepared table the layout was made from
 
@@ -172,8 +178,8 @@ struct ClassFrame {
   const int32_t* target;
   int32_t target_sum;
   int32_t frequency;
-  uint16_t target16[kPreparedEntryValues];
-  uint16_t target16_plus7[kPreparedEntryValues];
+  uint32_t target_pairs[kPreparedEntryValues / 2];
+  uint32_t target_plus7_pairs[kPreparedEntryValues / 2];
   Run runs[kMaxRuns];
   int32_t run_count;
 };
@@ -332,8 +338,8 @@ void SearchChunk(FrameWork& work, const Chunk& chunk, Member* member) {
 
   BoundBlockArgs args;
   args.group_stride = kGroupStride;
-  args.target = frame.target16;
-  args.target_plus7 = frame.target16_plus7;
+  args.target_pairs = frame.target_pairs;
+  args.target_plus7_pairs = frame.target_plus7_pairs;
   for (int32_t block = chunk.first_block; block < chunk.end_block; ++block) {
     const int32_t block_begin = block * kBlockLanes;
     const int32_t block_end = std::min(block_begin + kBlockLanes, span.count);
@@ -387,39 +393,53 @@ void SearchChunk(FrameWork& work, const Chunk& chunk, Member* member) {
 struct FastSearchWork : FrameWork {};
 
 void PrepareFastSearch(const PreparedVoiceTable& table) {
+  gLayoutEntries = nullptr;
+  for (int32_t voice = 0; voice < kVoiceCount; ++voice) {
+    // Sums of 128 16-bit values; anything else leaves the frames to the
+    // plain search.
+    if (table.entry_sums[voice] < 0 || table.entry_sums[voice] >= kSumLimit) return;
+  }
   int32_t next_block = 0;
   for (int32_t class_index = 0; class_index < kClasses; ++class_index) {
+    // Voices in ascending order, then a stable radix sort by sum: equal sums
+    // keep the voice order.
+    int32_t* from = gSortedVoices + next_block * kBlockLanes;
+    int32_t* to = gSortScratch;
     int32_t count = 0;
     for (int32_t voice = 0; voice < kVoiceCount; ++voice) {
-      if (table.skip_flags[voice] != 0 || ClassOf(voice) != class_index) continue;
-      gSortKeys[count++] =
-          (static_cast<uint64_t>(static_cast<uint32_t>(table.entry_sums[voice])) << 32) |
-          static_cast<uint32_t>(voice);
+      if (table.skip_flags[voice] == 0 && ClassOf(voice) == class_index) from[count++] = voice;
     }
-    std::sort(gSortKeys, gSortKeys + count);
+    for (int32_t pass = 0; pass < 2; ++pass) {
+      const int32_t shift = pass * kRadixBits;
+      static int32_t starts[1 << kRadixBits];
+      std::fill(starts, starts + (1 << kRadixBits), 0);
+      for (int32_t i = 0; i < count; ++i)
+        ++starts[(table.entry_sums[from[i]] >> shift) & kRadixMask];
+      int32_t total = 0;
+      for (int32_t& start : starts) {
+        const int32_t size = start;
+        start = total;
+        total += size;
+      }
+      for (int32_t i = 0; i < count; ++i) {
+        to[starts[(table.entry_sums[from[i]] >> shift) & kRadixMask]++] = from[i];
+      }
+      std::swap(from, to);
+    }
+    // Two passes leave the result where it started, in the layout.
     gClassSpans[class_index] = {next_block, count};
 
     const int32_t blocks = (count + kBlockLanes - 1) / kBlockLanes;
     for (int32_t i = 0; i < blocks * kBlockLanes; ++i) {
       const int32_t lane = next_block * kBlockLanes + i;
-      const int64_t block_values =
-          int64_t{lane / kBlockLanes} * kBlockGroupValues + lane % kBlockLanes;
-      if (i >= count) {
-        gSortedVoices[lane] = INT32_MAX;
-        gSortedSums[lane] = INT32_MAX;
-        for (int32_t j = 0; j < kPreparedEntryValues; ++j) {
-          gBoundValues[(j / kGroupBins) * kGroupStride + block_values +
-                       (j % kGroupBins) * kBlockLanes] = 0;
-        }
-        continue;
-      }
-      const int32_t voice = static_cast<int32_t>(gSortKeys[i] & 0xFFFFFFFF);
+      uint16_t* block_values = gBoundValues + int64_t{lane / kBlockLanes} * kBlockGroupValues;
+      const int32_t voice = i < count ? gSortedVoices[lane] : INT32_MAX;
       gSortedVoices[lane] = voice;
-      gSortedSums[lane] = table.entry_sums[voice];
-      const uint16_t* entry = PreparedEntry(table.entries, voice);
+      gSortedSums[lane] = i < count ? table.entry_sums[voice] : INT32_MAX;
+      const uint16_t* entry = i < count ? PreparedEntry(table.entries, voice) : nullptr;
       for (int32_t j = 0; j < kPreparedEntryValues; ++j) {
-        gBoundValues[(j / kGroupBins) * kGroupStride + block_values +
-                     (j % kGroupBins) * kBlockLanes] = entry[j];
+        block_values[(j / kGroupBins) * kGroupStride + BoundValueOffset(j, lane % kBlockLanes)] =
+            entry != nullptr ? entry[j] : 0;
       }
     }
     next_block += blocks;
@@ -439,7 +459,7 @@ FastSearch::~FastSearch() = default;
 
 FrameSpectra FastSearch::ComputeFrameSpectra(const uint8_t* samples, int32_t frame,
                                              int32_t fundamental) {
-  return ComputeFrameSpectraShared(samples, frame, fundamental, crew_);
+  return ComputeFrameSpectraShared(samples, frame, fundamental, crew_, &sine_tables_);
 }
 
 BestMatch FastSearch::MatchFrame(const FrameSpectra& spectra, const int32_t ladder[kGainSteps]) {
@@ -459,9 +479,11 @@ BestMatch FastSearch::MatchFrame(const FrameSpectra& spectra, const int32_t ladd
     frame.target = harmonic ? spectra.harmonic : spectra.half_harmonic;
     frame.target_sum = harmonic ? spectra.harmonic_sum : spectra.half_harmonic_sum;
     frame.frequency = harmonic ? 2 * spectra.fundamental : spectra.fundamental;
-    for (int32_t j = 0; j < kPreparedEntryValues; ++j) {
-      frame.target16[j] = static_cast<uint16_t>(frame.target[2 * j]);
-      frame.target16_plus7[j] = static_cast<uint16_t>(frame.target[2 * j] + 7);
+    for (int32_t p = 0; p < kPreparedEntryValues / 2; ++p) {
+      const uint32_t first = static_cast<uint32_t>(frame.target[4 * p]);
+      const uint32_t second = static_cast<uint32_t>(frame.target[4 * p + 2]);
+      frame.target_pairs[p] = first | second << 16;
+      frame.target_plus7_pairs[p] = (first + 7) | (second + 7) << 16;
     }
     BuildRuns(class_index, frame.target_sum, ladder, &frame);
   }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "analysis/fast_spectra.h"
 #include "analysis/fast_workers.h"
 #include "analysis/frame_spectra.h"
 #include "analysis/gain_ladder.h"
@@ -56,7 +57,8 @@ class FastSearch {
   // MatchFrame's result for the frame, ties included.
   BestMatch MatchFrame(const FrameSpectra& spectra, const int32_t ladder[kGainSteps]);
 
-  // ComputeFrameSpectra's result, the bins shared among the crew.
+  // ComputeFrameSpectra's result, the bins shared among the crew, the sines
+  // of recent fundamentals kept.
   FrameSpectra ComputeFrameSpectra(const uint8_t* samples, int32_t frame, int32_t fundamental);
 
   SimdLevel simd_level() const { return simd_; }
@@ -69,6 +71,8 @@ class FastSearch {
   // built one).
   int64_t frames_given_to_reference() const { return frames_given_to_reference_; }
   const FastSearchCounts& counts() const { return counts_; }
+  // Frames whose spectra came from kept sines.
+  int64_t spectra_from_tables() const { return sine_tables_.frames_served(); }
 
  private:
   PreparedVoiceTable table_;
@@ -79,6 +83,7 @@ class FastSearch {
   int32_t recent_winners_[kRecentWinners] = {-1, -1, -1, -1, -1, -1, -1, -1};
   int32_t next_recent_ = 0;
   FastSearchCounts counts_;
+  SineTables sine_tables_;
   int64_t kernel_blocks_[kSimdLevelCount] = {};
   int64_t frames_given_to_reference_ = 0;
 };

@@ -1,6 +1,7 @@
 #include "analysis/fast_spectra.h"
 
 #include <atomic>
+#include <cmath>
 #include <cstring>
 
 #include "formats/byte_order.h"
@@ -23,10 +24,44 @@ int32_t SumOf(const int32_t* bins) {
 
 bool SameStep(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
+constexpr int64_t kTableValues = 2 * kFrameLength;  // per distinct bin
+
+// BinMagnitude, keeping the cosines and sines it meets in table.
+int32_t MagnitudeFillingTable(const double* x, int32_t bin, double step, double* table) {
+  double re = 0.0;
+  double im = 0.0;
+  double angle = 0.0;
+  for (int32_t n = 0; n < kFrameLength; ++n) {
+    const double c = std::cos(angle);
+    const double s = std::sin(angle);
+    table[n] = c;
+    table[kFrameLength + n] = s;
+    re = re + c * x[n];
+    im = im + s * x[n];
+    angle = angle + step;
+  }
+  double magnitude = std::sqrt(re * re + im * im) / 735.0;
+  if (bin == 0) magnitude = magnitude / 2.0;
+  return static_cast<int32_t>(magnitude);
+}
+
+// BinMagnitude with the cosines and sines read back from table.
+int32_t MagnitudeFromTable(const double* x, int32_t bin, const double* table) {
+  double re = 0.0;
+  double im = 0.0;
+  for (int32_t n = 0; n < kFrameLength; ++n) {
+    re = re + table[n] * x[n];
+    im = im + table[kFrameLength + n] * x[n];
+  }
+  double magnitude = std::sqrt(re * re + im * im) / 735.0;
+  if (bin == 0) magnitude = magnitude / 2.0;
+  return static_cast<int32_t>(magnitude);
+}
+
 }  // namespace
 
 FrameSpectra ComputeFrameSpectraShared(const uint8_t* samples, int32_t frame, int32_t fundamental,
-                                       WorkerCrew& crew) {
+                                       WorkerCrew& crew, SineTables* tables) {
   double x[kFrameLength];
   const uint8_t* first = samples + int64_t{2} * kFrameLength * frame;
   bool silent = true;
@@ -68,13 +103,43 @@ FrameSpectra ComputeFrameSpectraShared(const uint8_t* samples, int32_t frame, in
       source[i] = found;
     }
 
+    // At fundamental 0 every step is 0 and two bins are all there is to do.
+    double* table = nullptr;
+    bool table_filled = false;
+    if (tables != nullptr && fundamental != 0) {
+      SineTables::Slot* slot = &tables->slots_[0];
+      for (SineTables::Slot& candidate : tables->slots_) {
+        if (candidate.fundamental == fundamental) {
+          slot = &candidate;
+          break;
+        }
+        if (candidate.last_use < slot->last_use) slot = &candidate;
+      }
+      if (tables->values_.empty()) {
+        tables->values_.resize(SineTables::kFundamentals * kAllBins * kTableValues);
+      }
+      table_filled = slot->fundamental == fundamental;
+      tables->frames_served_ += table_filled;
+      slot->fundamental = fundamental;
+      slot->last_use = ++tables->uses_;
+      table = tables->values_.data() + (slot - tables->slots_) * kAllBins * kTableValues;
+    }
+
     int32_t distinct_values[kAllBins];
     std::atomic<int32_t> next{0};
     auto task = [&](int32_t) {
       for (;;) {
         const int32_t k = next.fetch_add(1, std::memory_order_relaxed);
         if (k >= distinct_count) return;
-        distinct_values[k] = BinMagnitude(x, distinct[k].bin, distinct[k].step);
+        const DistinctBin& bin = distinct[k];
+        if (table == nullptr) {
+          distinct_values[k] = BinMagnitude(x, bin.bin, bin.step);
+        } else if (table_filled) {
+          distinct_values[k] = MagnitudeFromTable(x, bin.bin, table + k * kTableValues);
+        } else {
+          distinct_values[k] =
+              MagnitudeFillingTable(x, bin.bin, bin.step, table + k * kTableValues);
+        }
       }
     };
     crew.Run(task);

@@ -13,9 +13,10 @@
 //   scaled(P, G) = mulhi(P, (G mod 4096) * 16) + (G >= 4096 ? P : 0),
 // added with saturation at 65535, which can only lower a value above the
 // target and so only lower the bound; the shifted distance comes from the two
-// one-sided saturating differences. To keep 32-bit sums, each shifted
-// distance is divided by 2^extra_shift and capped at cap, a value whose cube
-// already exceeds the limit.
+// one-sided saturating differences. Each shifted distance a is then divided
+// by 2^extra_shift and capped at cap, a value whose cube already exceeds the
+// limit, so that a * a fits a signed 16-bit lane and one multiply-add gives
+// a^3 + b^3 for the two bins of a pair in 32 bits.
 //
 // Every kernel returns exactly the same lanes for the same arguments.
 
@@ -24,9 +25,18 @@ inline constexpr int32_t kGroupBins = 8;
 inline constexpr int32_t kBoundGroups = 8;
 inline constexpr int32_t kBlockGroupValues = kGroupBins * kBlockLanes;  // one group of one block
 
+// The largest cap the kernels take: its square must stay a signed 16-bit value.
+inline constexpr int32_t kLargestCap = 181;
+
+// Where bin `bin` (0..63) of lane `lane` lies in a block, counted from the
+// start of the bin's group: the two bins of a pair side by side per lane.
+inline constexpr int32_t BoundValueOffset(int32_t bin, int32_t lane) {
+  return (bin % kGroupBins / 2) * 2 * kBlockLanes + 2 * lane + bin % 2;
+}
+
 struct BoundBlockArgs {
-  // Group g of the block starts at values + g * group_stride and holds bin
-  // 8g + b of lane l at [b * 32 + l].
+  // Group g (bins 8g..8g+7) of the block starts at values + g * group_stride,
+  // laid out as BoundValueOffset says.
   const uint16_t* values;
   int64_t group_stride;
   const int32_t* voices;  // the 32 lanes' voice indices
@@ -36,11 +46,13 @@ struct BoundBlockArgs {
   uint16_t high_multiplier;
   uint16_t high_mask;
 
-  const uint16_t* target;        // 64 values: the frame's bins compared with prepared value j
-  const uint16_t* target_plus7;  // the same plus 7
+  // Per pair p (bins 2p and 2p + 1), the frame's two compared values, the
+  // first in the low half: the target itself and the target plus 7.
+  const uint32_t* target_pairs;
+  const uint32_t* target_plus7_pairs;
 
   int32_t shift;  // 3 + extra_shift
-  uint16_t cap;
+  uint16_t cap;   // at most kLargestCap
   // A lane stays while its bound <= limit; when ties_exact, a lane whose
   // voice lies after tie_voice stays only while its bound < limit.
   int32_t limit;

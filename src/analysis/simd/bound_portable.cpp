@@ -28,13 +28,16 @@ uint32_t BoundBlockPortable(const BoundBlockArgs& args) {
   for (int32_t group = 0; group < kBoundGroups; ++group) {
     const uint16_t* values = args.values + group * args.group_stride;
     for (int32_t b = 0; b < kGroupBins; ++b) {
-      const int32_t j = group * kGroupBins + b;
+      const int32_t bin = group * kGroupBins + b;
+      const int32_t half = 16 * (bin % 2);
+      const uint16_t target = static_cast<uint16_t>(args.target_pairs[bin / 2] >> half);
+      const uint16_t target_plus7 = static_cast<uint16_t>(args.target_plus7_pairs[bin / 2] >> half);
       for (int32_t lane = 0; lane < kBlockLanes; ++lane) {
-        const uint16_t p = values[b * kBlockLanes + lane];
+        const uint16_t p = values[BoundValueOffset(bin, lane)];
         const uint16_t low = AddSaturated(MulHigh(p, args.low_multiplier), p & args.low_mask);
         const uint16_t high = AddSaturated(MulHigh(p, args.high_multiplier), p & args.high_mask);
         const uint16_t distance =
-            SubtractSaturated(args.target_plus7[j], high) | SubtractSaturated(low, args.target[j]);
+            SubtractSaturated(target_plus7, high) | SubtractSaturated(low, target);
         uint16_t a = static_cast<uint16_t>(distance >> args.shift);
         if (a > args.cap) a = args.cap;
         sum[lane] += int32_t{a} * a * a;

@@ -1,19 +1,11 @@
 // The bound kernel with 128-bit vectors and nothing past SSE2, which every
-// x86-64 processor has: 8 lanes of 16 bits per step.
+// x86-64 processor has: 4 lanes times the two bins of a pair per step.
 
 #include <emmintrin.h>
 
 #include "analysis/simd/bound_kernel.h"
 
 namespace {
-
-// SSE2 has no 32-bit low multiply; the products here stay below 2^31.
-__m128i MultiplyLow32(__m128i x, __m128i y) {
-  const __m128i even = _mm_mul_epu32(x, y);
-  const __m128i odd = _mm_mul_epu32(_mm_srli_epi64(x, 32), _mm_srli_epi64(y, 32));
-  return _mm_unpacklo_epi32(_mm_shuffle_epi32(even, _MM_SHUFFLE(0, 0, 2, 0)),
-                            _mm_shuffle_epi32(odd, _MM_SHUFFLE(0, 0, 2, 0)));
-}
 
 __m128i Minimum32(__m128i x, __m128i y) {
   const __m128i x_larger = _mm_cmpgt_epi32(x, y);
@@ -46,26 +38,21 @@ uint32_t BoundBlockSse2(const BoundBlockArgs& args) {
   uint32_t alive = args.lanes;
   for (int32_t group = 0; group < kBoundGroups; ++group) {
     const uint16_t* values = args.values + group * args.group_stride;
-    for (int32_t b = 0; b < kGroupBins; ++b) {
-      const int32_t j = group * kGroupBins + b;
-      const __m128i target = _mm_set1_epi16(static_cast<int16_t>(args.target[j]));
-      const __m128i target_plus7 = _mm_set1_epi16(static_cast<int16_t>(args.target_plus7[j]));
-      for (int32_t quarter = 0; quarter < 4; ++quarter) {
-        const __m128i p = _mm_loadu_si128(
-            reinterpret_cast<const __m128i*>(values + b * kBlockLanes + 8 * quarter));
+    for (int32_t pair = 0; pair < kGroupBins / 2; ++pair) {
+      const int32_t p = group * kGroupBins / 2 + pair;
+      const __m128i target = _mm_set1_epi32(static_cast<int32_t>(args.target_pairs[p]));
+      const __m128i target_plus7 = _mm_set1_epi32(static_cast<int32_t>(args.target_plus7_pairs[p]));
+      for (int32_t k = 0; k < 8; ++k) {
+        const __m128i v = _mm_loadu_si128(
+            reinterpret_cast<const __m128i*>(values + pair * 2 * kBlockLanes + 8 * k));
         const __m128i low =
-            _mm_adds_epu16(_mm_mulhi_epu16(p, low_multiplier), _mm_and_si128(p, low_mask));
+            _mm_adds_epu16(_mm_mulhi_epu16(v, low_multiplier), _mm_and_si128(v, low_mask));
         const __m128i high =
-            _mm_adds_epu16(_mm_mulhi_epu16(p, high_multiplier), _mm_and_si128(p, high_mask));
+            _mm_adds_epu16(_mm_mulhi_epu16(v, high_multiplier), _mm_and_si128(v, high_mask));
         const __m128i distance =
             _mm_or_si128(_mm_subs_epu16(target_plus7, high), _mm_subs_epu16(low, target));
         const __m128i a = _mm_min_epi16(_mm_srl_epi16(distance, shift), cap);
-        const __m128i a0 = _mm_unpacklo_epi16(a, zero);
-        const __m128i a1 = _mm_unpackhi_epi16(a, zero);
-        sum[2 * quarter] =
-            _mm_add_epi32(sum[2 * quarter], MultiplyLow32(_mm_madd_epi16(a0, a0), a0));
-        sum[2 * quarter + 1] =
-            _mm_add_epi32(sum[2 * quarter + 1], MultiplyLow32(_mm_madd_epi16(a1, a1), a1));
+        sum[k] = _mm_add_epi32(sum[k], _mm_madd_epi16(_mm_mullo_epi16(a, a), a));
       }
     }
     uint32_t stay = 0;
