@@ -6,6 +6,7 @@ packages=(
   cmake g++ make pkg-config
   libgtest-dev libbenchmark-dev
   sox espeak-ng
+  libaubio-dev aubio-tools
   chromium nodejs npm
 )
 

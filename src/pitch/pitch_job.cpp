@@ -1,0 +1,101 @@
+#include "pitch/pitch_job.h"
+
+#include <cstring>
+#include <vector>
+
+#include "formats/pitch_track.h"
+#include "formats/wave_reader.h"
+#include "io/platform_file.h"
+#include "io/pool.h"
+#include "io/whole_file.h"
+#include "job/conversion_job.h"
+#include "pitch/pitch_messages.h"
+#include "resources/messages.h"
+
+namespace {
+
+// Anything at that path but a confirmed absence counts as a track that may
+// hold someone's work. The WAV file beside it has been read by then, so a
+// missing folder is not what makes the open fail.
+bool TrackMayExist(const std::string& track_path) {
+  PlatformFile file;
+  switch (OpenForReading(track_path.c_str(), &file)) {
+    case OpenStatus::kOpened:
+      CloseFile(file);
+      return true;
+    case OpenStatus::kNotFound:
+      return false;
+    case OpenStatus::kFailed:
+      return true;
+  }
+  return true;
+}
+
+std::vector<float> SamplesOf(const WaveSamples& wave) {
+  std::vector<float> samples(static_cast<size_t>(wave.count));
+  for (int32_t i = 0; i < wave.count; ++i) {
+    const auto value = static_cast<int16_t>(wave.data[2 * i] | wave.data[2 * i + 1] << 8);
+    samples[i] = value / 32768.0f;
+  }
+  return samples;
+}
+
+void StoreFundamentals(const std::vector<uint16_t>& track, uint8_t* records) {
+  std::memset(records, 0, track.size() * kPitchRecordBytes);
+  for (size_t frame = 0; frame < track.size(); ++frame) {
+    uint8_t* field = records + frame * kPitchRecordBytes + kPitchFundamentalOffset;
+    field[0] = static_cast<uint8_t>(track[frame] & 0xFF);
+    field[1] = static_cast<uint8_t>(track[frame] >> 8);
+  }
+}
+
+PitchJobOutcome MakeTrack(const std::string& path, const PitchJobSettings& settings) {
+  PitchJobOutcome outcome;
+  uint8_t* wave_block = nullptr;
+  int32_t wave_length = 0;
+  outcome.message = LoadFile(path, kWaveExtraBytes, &wave_block, &wave_length);
+  if (!outcome.message.empty()) return outcome;
+  WaveSamples wave;
+  outcome.message = ReadWave(wave_block, wave_length, &wave);
+  if (!outcome.message.empty()) return outcome;
+
+  const std::string track_path = path.substr(0, path.size() - 4) + ".dat";
+  if (!settings.replace_existing && TrackMayExist(track_path)) {
+    outcome.message = PitchTrackExistsText(track_path);
+    return outcome;
+  }
+
+  const std::vector<uint16_t> track = TrackPitch(SamplesOf(wave), settings.pitch, settings.method);
+  const uint64_t byte_count = uint64_t{track.size()} * kPitchRecordBytes;
+  uint8_t* records = nullptr;
+  if (byte_count > 0) {
+    // Size 0 would empty the pool rather than hand out a block.
+    records = static_cast<uint8_t*>(PoolAlloc(static_cast<uint32_t>(byte_count)));
+    if (records == nullptr) {
+      outcome.message = MessageText(MessageId::kNoMemory);
+      return outcome;
+    }
+    StoreFundamentals(track, records);
+  }
+  if (SaveFile(records, static_cast<uint32_t>(byte_count), track_path) != 0) {
+    outcome.message = MessageText(MessageId::kWriteFailed);
+    return outcome;
+  }
+
+  int32_t voiced = 0;
+  for (const uint16_t hz : track) voiced += hz > 0 ? 1 : 0;
+  outcome.written = true;
+  outcome.message = PitchTrackWrittenText(track_path, static_cast<int32_t>(track.size()), voiced,
+                                          PitchMethodName(settings.method));
+  return outcome;
+}
+
+}  // namespace
+
+PitchJobOutcome RunPitchJob(const std::string& wave_path, const PitchJobSettings& settings) {
+  const std::string path = TrimTrailingWhiteSpace(wave_path);
+  if (!HasWaveExtension(path)) return PitchJobOutcome{false, MessageText(MessageId::kNotWaveFile)};
+  PitchJobOutcome outcome = MakeTrack(path, settings);
+  PoolAlloc(0);
+  return outcome;
+}

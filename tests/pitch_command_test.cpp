@@ -1,0 +1,181 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "formats/pitch_track.h"
+#include "job_fixtures.h"
+#include "pitch/pitch_tracker.h"
+#include "pitch_test_sounds.h"
+#include "test_support.h"
+
+namespace {
+
+using namespace pitch_test;
+
+std::vector<int16_t> Pcm(const Sound& sound) {
+  const std::vector<float> samples = Render(sound).samples;
+  std::vector<int16_t> pcm(samples.size());
+  for (size_t i = 0; i < samples.size(); ++i) {
+    pcm[i] = static_cast<int16_t>(std::lround(std::clamp(samples[i], -1.0f, 1.0f) * 32767));
+  }
+  return pcm;
+}
+
+class PitchCommand : public ::testing::Test {
+ protected:
+  ProcessResult Run(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), "pitch");
+    return RunProcess(KelditraPath(), arguments, folder_.path());
+  }
+  bool Exists(const std::string& name) { return std::filesystem::exists(folder_ / name); }
+
+  ScratchFolder folder_;
+};
+
+TEST_F(PitchCommand, TrackReadsBackFrameByFrameAndTheConversionRunsOnIt) {
+  // Ends part-way into a frame, which gets no record.
+  const Sound song = {"",
+                      {Silence(0.1), Tone(0.5, 220, Bright(6)), Noise(0.3, 0.3),
+                       Glide(0.6, 150, 300, Bright(8)), Vibrato(0.5, 440, 40, 6), Silence(0.1023)}};
+  const Rendered rendered = Render(song);
+  ASSERT_TRUE(WriteMonoWave(folder_ / "song.wav", Pcm(song)));
+  const int32_t frames = static_cast<int32_t>(rendered.samples.size() / kFrame);
+  ASSERT_NE(rendered.samples.size() % kFrame, 0u);
+
+  const ProcessResult made = Run({"song.wav"});
+  EXPECT_EQ(made.status, 0) << made.err;
+  const std::vector<uint8_t> track = ReadBytes(folder_ / "song.dat");
+  ASSERT_EQ(track.size(), static_cast<size_t>(frames) * kPitchRecordBytes);
+  int voiced = 0, scored_voiced = 0, close = 0, false_voiced = 0, stray_bytes = 0;
+  for (int32_t frame = 0; frame < frames; ++frame) {
+    const int32_t hz = FrameFundamental(track.data(), static_cast<int32_t>(track.size()), frame);
+    const double truth = rendered.truth[frame];
+    voiced += hz != 0 ? 1 : 0;
+    false_voiced += truth == 0 && hz != 0 ? 1 : 0;
+    scored_voiced += truth > 0 ? 1 : 0;
+    close += truth > 0 && hz != 0 && std::abs(Cents(hz, truth)) <= 50 ? 1 : 0;
+    for (int32_t at = 0; at < kPitchRecordBytes; ++at) {
+      stray_bytes += at != 2 && at != 3 && track[frame * kPitchRecordBytes + at] != 0 ? 1 : 0;
+    }
+  }
+  EXPECT_GE(close, 0.98 * scored_voiced);
+  EXPECT_EQ(false_voiced, 0);
+  EXPECT_EQ(stray_bytes, 0);
+  EXPECT_EQ(made.out, "song.wav: wrote song.dat: " + std::to_string(frames) + " frames, " +
+                          std::to_string(voiced) + " voiced (" +
+                          PitchMethodName(PreferredPitchMethod()) + ")\n");
+
+  RawEntry live(128, 0);
+  live[2] = 3000;
+  ASSERT_TRUE(WriteSparseTable(folder_ / "fm_table2.dat", {{100, live}}));
+  const ProcessResult converted = RunProcess(KelditraPath(), {"song.wav"}, folder_.path());
+  EXPECT_EQ(converted.out, std::string("song.wav: ") + utf8::kFinished + "\n");
+  EXPECT_EQ(converted.status, 0);
+  EXPECT_EQ(ReadBytes(folder_ / "song.bin").size(), static_cast<size_t>(frames) * 16);
+}
+
+TEST_F(PitchCommand, OneOutcomeLinePerFile) {
+  const std::vector<int16_t> tone = Pcm({"", {Tone(0.2, 330, Bright(4))}});
+  const size_t track_bytes = tone.size() / kFrame * kPitchRecordBytes;
+  ASSERT_TRUE(WriteMonoWave(folder_ / "taken.wav", tone));
+  ASSERT_TRUE(WriteBytes(folder_ / "taken.dat", {7, 7, 7}));
+  ASSERT_TRUE(WriteMonoWave(folder_ / "Take.WAV", tone));
+  ASSERT_TRUE(WriteMonoWave(folder_ / "tiny.wav", std::vector<int16_t>(734, 1000)));
+  ASSERT_TRUE(WriteBytes(folder_ / "junk.wav", std::vector<uint8_t>(64, 'z')));
+  // Canonical headers whose fields say other than mono 16-bit 44100 Hz.
+  std::vector<uint8_t> stereo = ReadBytes(folder_ / "taken.wav");
+  std::vector<uint8_t> rate = stereo;
+  std::vector<uint8_t> cut = stereo;
+  stereo[22] = 2;
+  rate[24] = 0x80;
+  rate[25] = 0xBB;  // 48000
+  cut.pop_back();
+  ASSERT_TRUE(WriteBytes(folder_ / "stereo.wav", stereo));
+  ASSERT_TRUE(WriteBytes(folder_ / "rate.wav", rate));
+  ASSERT_TRUE(WriteBytes(folder_ / "cut.wav", cut));
+  // Something that is not a file is in the way all the same.
+  ASSERT_TRUE(WriteMonoWave(folder_ / "odd.wav", tone));
+  std::filesystem::create_directory(folder_ / "odd.dat");
+
+  const std::string method = PitchMethodName(PreferredPitchMethod());
+  const struct {
+    std::vector<std::string> arguments;
+    std::string out;  // the start of it, for a written track
+    int status;
+  } cases[] = {
+      {{"taken.wav"}, "taken.wav: taken.dat already exists; --force replaces it\n", 1},
+      {{"odd.wav"}, "odd.wav: odd.dat already exists; --force replaces it\n", 1},
+      {{"junk.wav"}, std::string("junk.wav: ") + utf8::kUnsupportedWave + "\n", 1},
+      {{"stereo.wav"}, std::string("stereo.wav: ") + utf8::kNotMono16Bit + "\n", 1},
+      {{"rate.wav"}, std::string("rate.wav: ") + utf8::kNot44100Hz + "\n", 1},
+      {{"cut.wav"}, std::string("cut.wav: ") + utf8::kBadDataLength + "\n", 1},
+      {{"none.wav"}, std::string("none.wav: none.wav") + utf8::kFileNotFoundSuffix + "\n", 1},
+      {{"notes.txt"}, std::string("notes.txt: ") + utf8::kNotWaveFile + "\n", 1},
+      {{"junk.wav", "Take.WAV \t"},
+       std::string("junk.wav: ") + utf8::kUnsupportedWave + "\nTake.WAV \t: wrote Take.dat: ",
+       1},
+      // Less than a frame: an empty track, as the conversion writes an empty
+      // parameter file.
+      {{"tiny.wav"}, "tiny.wav: wrote tiny.dat: 0 frames, 0 voiced (" + method + ")\n", 0},
+      {{"--force", "taken.wav"}, "taken.wav: wrote taken.dat: ", 0},
+  };
+  for (const auto& c : cases) {
+    if (c.arguments[0] == "--force") {
+      EXPECT_EQ(ReadBytes(folder_ / "taken.dat"), (std::vector<uint8_t>{7, 7, 7}));
+    }
+    const ProcessResult result = Run(c.arguments);
+    EXPECT_EQ(result.out.substr(0, c.out.size()), c.out) << c.arguments.back();
+    EXPECT_EQ(result.status, c.status) << c.arguments.back();
+  }
+  for (const char* refused : {"junk.dat", "stereo.dat", "rate.dat", "cut.dat", "none.dat"}) {
+    EXPECT_FALSE(Exists(refused)) << refused;
+  }
+  EXPECT_EQ(ReadBytes(folder_ / "Take.dat").size(), track_bytes);
+  EXPECT_EQ(ReadBytes(folder_ / "taken.dat").size(), track_bytes);
+  EXPECT_TRUE(Exists("tiny.dat"));
+}
+
+TEST_F(PitchCommand, UsageErrorsAndMethods) {
+  ASSERT_TRUE(WriteMonoWave(folder_ / "a.wav", std::vector<int16_t>(2000, 0)));
+  const struct {
+    std::vector<std::string> arguments;
+    int status;
+    std::string out_contains;
+    std::string err_contains;
+  } cases[] = {
+      {{}, 2, "", "no WAV file given"},
+      {{"--bogus", "a.wav"}, 2, "", "unknown option --bogus"},
+      {{"--min-hz"}, 2, "", "--min-hz needs a number"},
+      {{"--threshold", "0.3x", "a.wav"}, 2, "", "--threshold needs a number"},
+      {{"--min-hz", "10", "a.wav"}, 2, "", "at least 20 Hz"},
+      {{"--max-hz", "9000", "a.wav"}, 2, "", "at most 5000 Hz"},
+      {{"--min-hz", "400", "--max-hz", "420", "a.wav"}, 2, "", "above the lowest"},
+      {{"--threshold", "0", "a.wav"}, 2, "", "voicing threshold"},
+      {{"--threshold", "1.5", "a.wav"}, 2, "", "voicing threshold"},
+      {{"--method", "fft", "a.wav"}, 2, "", "no method fft"},
+      {{"--help"}, 0, "usage: kelditra pitch", ""},
+  };
+  for (const auto& c : cases) {
+    const ProcessResult result = Run(c.arguments);
+    EXPECT_EQ(result.status, c.status) << c.err_contains << c.out_contains;
+    EXPECT_NE(result.out.find(c.out_contains), std::string::npos) << result.out;
+    EXPECT_NE(result.err.find(c.err_contains), std::string::npos) << result.err;
+  }
+  EXPECT_NE(RunProcess(KelditraPath(), {"--help"}).out.find("kelditra pitch"), std::string::npos);
+
+  // Each method the build has runs when asked for, and says so.
+  for (const PitchMethod method : {PitchMethod::kYin, PitchMethod::kAubioYinFft}) {
+    const std::string name = PitchMethodName(method);
+    const ProcessResult result = Run({"--force", "--method", name, "a.wav"});
+    EXPECT_EQ(result.status, PitchMethodAvailable(method) ? 0 : 2) << name;
+    const std::string& said = PitchMethodAvailable(method) ? result.out : result.err;
+    const std::string expected =
+        PitchMethodAvailable(method) ? "voiced (" + name + ")\n" : "no method " + name;
+    EXPECT_NE(said.find(expected), std::string::npos) << said;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,152 @@
+#pragma once
+
+// Synthetic recordings with a known fundamental at every instant, built from
+// their own formulas, so that a pitch track can be scored against the truth.
+
+#include <cmath>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace pitch_test {
+
+inline constexpr double kRate = 44100;
+inline constexpr int32_t kFrame = 735;
+
+// One stretch of a sound: a tone (its fundamental may move; harmonic 1
+// first), or silence or noise, which have none.
+struct Segment {
+  enum class Kind { kTone, kSilence, kWhiteNoise, kDarkNoise } kind = Kind::kTone;
+  double seconds = 0;
+  std::function<double(double)> hz;  // time since the segment's start to Hz
+  std::vector<double> harmonics = {1};
+  double level = 0.3;                      // peak, full scale 1
+  std::function<double(double)> odd_gain;  // on odd harmonics, by time; none: 1
+  double noise = 0;                        // peak of white noise mixed into a tone
+};
+
+inline Segment Tone(double seconds, double hz, std::vector<double> harmonics = {1},
+                    double level = 0.3) {
+  Segment segment;
+  segment.seconds = seconds;
+  segment.hz = [hz](double) { return hz; };
+  segment.harmonics = std::move(harmonics);
+  segment.level = level;
+  return segment;
+}
+inline Segment Glide(double seconds, double from_hz, double to_hz, std::vector<double> harmonics) {
+  Segment segment = Tone(seconds, from_hz, std::move(harmonics));
+  segment.hz = [=](double t) { return from_hz * std::pow(to_hz / from_hz, t / seconds); };
+  return segment;
+}
+inline Segment Vibrato(double seconds, double hz, double cents, double rate_hz,
+                       std::vector<double> harmonics = {1}) {
+  Segment segment = Tone(seconds, hz, std::move(harmonics));
+  segment.hz = [=](double t) {
+    return hz * std::pow(2.0, cents / 1200 * std::sin(2 * M_PI * rate_hz * t));
+  };
+  return segment;
+}
+// Odd harmonics all but vanish for a moment every `every` seconds: for that
+// moment the wave nearly repeats at half its period.
+inline Segment OddDips(double seconds, double hz, double every) {
+  Segment segment = Tone(seconds, hz, {0.3, 1, 0.5, 0.5, 0.4, 0.3});
+  segment.odd_gain = [every](double t) {
+    const double from_dip = std::remainder(t - every / 2, every);
+    return 1 - 0.95 * std::exp(-from_dip * from_dip / (2 * 0.012 * 0.012));
+  };
+  return segment;
+}
+inline Segment Breathy(double seconds, double hz, double noise) {
+  Segment segment = Tone(seconds, hz, {1, 0.6, 0.4, 0.3, 0.2});
+  segment.noise = noise;
+  return segment;
+}
+inline Segment Silence(double seconds) {
+  Segment segment;
+  segment.kind = Segment::Kind::kSilence;
+  segment.seconds = seconds;
+  return segment;
+}
+// Dark noise has most of its energy low down, where a voice's fundamental is.
+inline Segment Noise(double seconds, double level, bool dark = false) {
+  Segment segment = Silence(seconds);
+  segment.kind = dark ? Segment::Kind::kDarkNoise : Segment::Kind::kWhiteNoise;
+  segment.level = level;
+  return segment;
+}
+
+// A sawtooth-like source: harmonic n at 1/n, up to count.
+inline std::vector<double> Bright(int count) {
+  std::vector<double> amplitudes;
+  for (int n = 1; n <= count; ++n) amplitudes.push_back(1.0 / n);
+  return amplitudes;
+}
+
+struct Sound {
+  std::string name;
+  std::vector<Segment> segments;
+};
+
+// The samples and, per whole frame whose analysis reach lies inside one
+// segment, the true fundamental at its centre (0 in silence or noise); -1
+// for frames near a boundary, which are not scored.
+struct Rendered {
+  std::vector<float> samples;
+  std::vector<double> truth;
+};
+
+inline Rendered Render(const Sound& sound) {
+  constexpr double kReach = 0.025;  // the analysis's reach from a frame's centre
+  constexpr double kFade = 0.005;   // so that notes start without a click
+  Rendered rendered;
+  uint32_t noise_state = 12345;
+  const auto white = [&] {
+    noise_state = noise_state * 1664525u + 1013904223u;
+    return (noise_state >> 8) / double(1 << 24) * 2 - 1;
+  };
+  double dark = 0;
+  for (const Segment& segment : sound.segments) {
+    const auto count = std::llround(segment.seconds * kRate);
+    std::vector<double> phases(segment.harmonics.size(), 0);
+    double peak = 0;
+    for (const double a : segment.harmonics) peak += std::abs(a);
+    for (int64_t i = 0; i < count; ++i) {
+      const double t = i / kRate;
+      double value = 0;
+      if (segment.kind == Segment::Kind::kTone) {
+        const double odd_gain = segment.odd_gain ? segment.odd_gain(t) : 1;
+        for (size_t n = 0; n < phases.size(); ++n) {
+          value += (n % 2 == 0 ? odd_gain : 1) * segment.harmonics[n] * std::sin(phases[n]);
+          phases[n] += 2 * M_PI * segment.hz(t) * static_cast<double>(n + 1) / kRate;
+        }
+        value *= segment.level / peak * std::min(1.0, std::min(t, segment.seconds - t) / kFade);
+        if (segment.noise > 0) value += segment.noise * white();
+      } else if (segment.kind == Segment::Kind::kWhiteNoise) {
+        value = segment.level * white();
+      } else if (segment.kind == Segment::Kind::kDarkNoise) {
+        dark = 0.97 * dark + 0.03 * white();
+        value = 8 * segment.level * dark;
+      }
+      rendered.samples.push_back(static_cast<float>(value));
+    }
+  }
+
+  rendered.truth.assign(rendered.samples.size() / kFrame, -1);
+  for (size_t f = 0; f < rendered.truth.size(); ++f) {
+    const double centre = (f * kFrame + kFrame / 2) / kRate;
+    double start = 0;
+    for (const Segment& segment : sound.segments) {
+      if (centre - kReach >= start && centre + kReach <= start + segment.seconds) {
+        rendered.truth[f] = segment.kind == Segment::Kind::kTone ? segment.hz(centre - start) : 0;
+      }
+      start += segment.seconds;
+    }
+  }
+  return rendered;
+}
+
+inline double Cents(double hz, double reference) { return 1200 * std::log2(hz / reference); }
+
+}  // namespace pitch_test
