@@ -7,6 +7,7 @@
 //   --frames N       frames to time, in runs of 10 consecutive ones spread over
 //                    the sound (default 60; the plain search takes ~0.1 s each)
 //   --threads LIST   thread counts of the fast search (default: 1 and every core)
+//   --simd LIST      kernels of the fast search (default: every one this processor runs)
 //   --no-convert     skip the whole conversions
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -42,6 +44,7 @@ struct Options {
   std::string sound;
   int32_t frames = 60;
   std::vector<int32_t> threads;
+  std::vector<SimdLevel> simd;
   bool convert = true;
 };
 
@@ -60,6 +63,15 @@ bool ParseOptions(int argc, char** argv, Options* options) {
         const int32_t threads = std::atoi(list.substr(at, comma - at).c_str());
         if (threads < 1) return false;
         options->threads.push_back(threads);
+        at = comma + 1;
+      }
+    } else if (argument == "--simd" && has_value) {
+      const std::string list = argv[++i];
+      for (size_t at = 0; at < list.size();) {
+        const size_t comma = std::min(list.find(',', at), list.size());
+        SimdLevel level;
+        if (!ParseSimdLevel(list.substr(at, comma - at), &level)) return false;
+        options->simd.push_back(level);
         at = comma + 1;
       }
     } else if (argument == "--no-convert") {
@@ -112,7 +124,7 @@ int main(int argc, char** argv) {
   if (!ParseOptions(argc, argv, &options)) {
     std::fprintf(stderr,
                  "usage: search_bench [--table PATH] [--frames N] [--threads 1,2] "
-                 "[--no-convert] SOUND.wav\n");
+                 "[--simd avx2,sse2] [--no-convert] SOUND.wav\n");
     return 2;
   }
   if (options.threads.empty()) {
@@ -158,69 +170,82 @@ int main(int argc, char** argv) {
   int32_t ladder[kGainSteps];
   BuildGainLadder(ladder);
 
-  // The plain spectra and search: the oracle and the yardstick.
-  std::vector<FrameSpectra> spectra(frames.size());
-  std::vector<BestMatch> reference(frames.size());
+  // Every contender meets each frame right after the plain search met it, so
+  // that a busy machine slows them alike and the ratios hold.
+  struct Contender {
+    std::unique_ptr<FastSearch> search;
+    double spectra_ms = 0.0;
+    double search_ms = 0.0;
+    int32_t same_spectra = 0;
+    int32_t same_records = 0;
+  };
+  std::vector<Contender> contenders;
+  for (int32_t level = kSimdLevelCount - 1; level >= 0; --level) {
+    const SimdLevel simd = static_cast<SimdLevel>(level);
+    const bool chosen = options.simd.empty() || std::find(options.simd.begin(), options.simd.end(),
+                                                          simd) != options.simd.end();
+    if (!SimdLevelRuns(simd) || !chosen) continue;
+    for (int32_t threads : options.threads) {
+      contenders.push_back({std::make_unique<FastSearch>(table, FastSearchOptions{threads, simd})});
+    }
+  }
   double spectra_ms = 0.0;
   double reference_ms = 0.0;
-  for (size_t i = 0; i < frames.size(); ++i) {
-    const int32_t fundamental = FrameFundamental(track, track_length, frames[i]);
+  for (const int32_t frame : frames) {
+    const int32_t fundamental = FrameFundamental(track, track_length, frame);
     start = Clock::now();
-    spectra[i] = ComputeFrameSpectra(samples.data, frames[i], fundamental);
+    const FrameSpectra spectra = ComputeFrameSpectra(samples.data, frame, fundamental);
     spectra_ms += MillisecondsSince(start);
     start = Clock::now();
-    reference[i] = MatchFrame(spectra[i], table, ladder);
+    const BestMatch reference = MatchFrame(spectra, table, ladder);
     reference_ms += MillisecondsSince(start);
-  }
-  const double n = static_cast<double>(frames.size());
-  std::printf("%-34s %9.3f ms/frame\n", "spectra, plain", spectra_ms / n);
-  for (int32_t threads : options.threads) {
-    FastSearch search(table, {threads, SimdLevel::kPortable});
-    double ms = 0.0;
-    int32_t same = 0;
-    for (size_t i = 0; i < frames.size(); ++i) {
-      const int32_t fundamental = FrameFundamental(track, track_length, frames[i]);
+    for (Contender& contender : contenders) {
       start = Clock::now();
-      const FrameSpectra shared = search.ComputeFrameSpectra(samples.data, frames[i], fundamental);
-      ms += MillisecondsSince(start);
-      same += std::memcmp(&shared, &spectra[i], sizeof shared) == 0;
+      const FrameSpectra shared =
+          contender.search->ComputeFrameSpectra(samples.data, frame, fundamental);
+      contender.spectra_ms += MillisecondsSince(start);
+      contender.same_spectra += std::memcmp(&shared, &spectra, sizeof shared) == 0;
+      start = Clock::now();
+      const BestMatch best = contender.search->MatchFrame(spectra, ladder);
+      contender.search_ms += MillisecondsSince(start);
+      contender.same_records += SameRecord(best, reference);
     }
+  }
+
+  const double n = static_cast<double>(frames.size());
+  const int32_t frame_total = static_cast<int32_t>(frames.size());
+  bool all_match = true;
+  std::printf("%-34s %9.3f ms/frame\n", "spectra, plain", spectra_ms / n);
+  for (const Contender& contender : contenders) {
+    // The spectra do not depend on the kernel: one line per thread count.
+    if (contender.search->simd_level() != contenders[0].search->simd_level()) break;
+    const int32_t threads = contender.search->thread_count();
     char label[64];
     std::snprintf(label, sizeof label, "spectra, shared, %d thread%s", threads,
                   threads == 1 ? "" : "s");
-    std::printf("%-34s %9.3f ms/frame %7.2fx   %zu/%zu identical\n", label, ms / n, spectra_ms / ms,
-                static_cast<size_t>(same), frames.size());
+    std::printf("%-34s %9.3f ms/frame %7.2fx   %d/%d identical\n", label, contender.spectra_ms / n,
+                spectra_ms / contender.spectra_ms, contender.same_spectra, frame_total);
   }
-
   std::printf("\n%-34s %9.3f ms/frame\n", "search, plain (reference)", reference_ms / n);
-  bool all_match = true;
   for (int32_t level = kSimdLevelCount - 1; level >= 0; --level) {
     const SimdLevel simd = static_cast<SimdLevel>(level);
     if (!SimdLevelRuns(simd)) {
       std::printf("search, fast, %-20s (not run: this processor lacks it)\n", SimdLevelName(simd));
-      continue;
     }
-    for (int32_t threads : options.threads) {
-      FastSearch search(table, {threads, simd});
-      double ms = 0.0;
-      int32_t same = 0;
-      for (size_t i = 0; i < frames.size(); ++i) {
-        start = Clock::now();
-        const BestMatch best = search.MatchFrame(spectra[i], ladder);
-        ms += MillisecondsSince(start);
-        same += SameRecord(best, reference[i]);
-      }
-      all_match = all_match && same == static_cast<int32_t>(frames.size());
-      char label[64];
-      std::snprintf(label, sizeof label, "search, fast, %s, %d thread%s", SimdLevelName(simd),
-                    threads, threads == 1 ? "" : "s");
-      const FastSearchCounts& counts = search.counts();
-      std::printf(
-          "%-34s %9.3f ms/frame %7.1fx   %d/%zu records match   "
-          "(%.0f entries, %.0f ranges scored exactly per frame)\n",
-          label, ms / n, reference_ms / ms, same, frames.size(), counts.entries_scored / n,
-          counts.ranges_scored / n);
-    }
+  }
+  for (const Contender& contender : contenders) {
+    const FastSearch& search = *contender.search;
+    all_match =
+        all_match && contender.same_records == frame_total && contender.same_spectra == frame_total;
+    char label[64];
+    std::snprintf(label, sizeof label, "search, fast, %s, %d thread%s",
+                  SimdLevelName(search.simd_level()), search.thread_count(),
+                  search.thread_count() == 1 ? "" : "s");
+    std::printf(
+        "%-34s %9.3f ms/frame %7.1fx   %d/%d records match   "
+        "(%.0f entries, %.0f ranges scored exactly per frame)\n",
+        label, contender.search_ms / n, reference_ms / contender.search_ms, contender.same_records,
+        frame_total, search.counts().entries_scored / n, search.counts().ranges_scored / n);
   }
   PoolAlloc(0);
 

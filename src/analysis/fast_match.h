@@ -15,14 +15,16 @@
 // with the least error, and among equal errors the lowest voice index, then
 // the lowest gain index. Any order of visiting the candidates finds it when
 // candidates are compared by (error, voice, gain), so the fast search:
-//   - starts from a good candidate, the previous frame's winner, scored exactly;
+//   - starts from the best of the last few frames' winners, scored exactly
+//     on this frame;
 //   - visits the entries sorted by entry sum, so that runs of entries share a
 //     gain window, and throws out whole entries with a SIMD lower bound of
-//     their error over the window, 32 entries at a time;
+//     their error over the window, 32 entries at a time. A bound equal to the
+//     best error still keeps an entry whose voice index comes first;
 //   - for the few entries left, halves the window while the bound of a half
 //     can still win, down to single gains, whose bound is the exact error;
-//   - shares the entries among a crew of threads and keeps the best of
-//     their bests.
+//   - shares the entries among a crew of threads, which tell each other
+//     their best errors, and keeps the best of their bests.
 
 // Rearranges the prepared table for the fast search: per target spectrum the
 // entries whose skip flag is clear, sorted by entry sum, their 64 values
@@ -67,8 +69,8 @@ class FastSearch {
   // of which kernel really ran.
   int64_t kernel_blocks(SimdLevel level) const { return kernel_blocks_[static_cast<int>(level)]; }
   // Frames handed to the plain search because their input lies outside
-  // what the kernels take (a bin above 65528, a ladder that is not the
-  // built one).
+  // what the kernels take (a compared bin above 65528, a ladder that falls
+  // or passes 8191, a table PrepareFastSearch has not laid out).
   int64_t frames_given_to_reference() const { return frames_given_to_reference_; }
   const FastSearchCounts& counts() const { return counts_; }
   // Frames whose spectra came from kept sines.
