@@ -6,6 +6,7 @@ packages=(
   cmake g++ make pkg-config
   libgtest-dev libbenchmark-dev
   sox espeak-ng
+  clang libclang-rt-14-dev
   libaubio-dev aubio-tools
   chromium nodejs npm
 )

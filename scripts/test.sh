@@ -8,4 +8,8 @@ scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
 cmake --build build -j"$(nproc)"
 ctest --test-dir build --output-on-failure -j"$(nproc)"
+# The native tests again under AddressSanitizer and UndefinedBehaviorSanitizer,
+# then each fuzz target for a short, bounded time.
+scripts/sanitize.sh
+scripts/fuzz.sh 15
 tests/gui/run_gui_tests.sh

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Builds everything with AddressSanitizer and UndefinedBehaviorSanitizer and
+# runs every native test that way, the command-line program included. Any
+# finding stops the process that made it, so the test around it fails.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=${KELDITRA_SANITIZE_BUILD:-build-asan}
+jobs=${KELDITRA_JOBS:-$(nproc)}
+
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+  -DKELDITRA_SANITIZE=ON
+cmake --build "$build" -j"$jobs"
+
+export ASAN_OPTIONS=abort_on_error=1:detect_leaks=1:detect_stack_use_after_return=1:strict_string_checks=1:check_initialization_order=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+# Tests labelled skip_under_sanitizer run only in the plain build.
+ctest --test-dir "$build" --output-on-failure -j"$jobs" -LE skip_under_sanitizer

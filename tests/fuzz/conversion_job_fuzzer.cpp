@@ -1,0 +1,168 @@
+// The whole conversion job through a scripted front end, on real files: any
+// WAV bytes, any pitch-track bytes, and a handful of ways to run the job.
+//
+// Input: one byte of flags, the pitch track's length as two little-endian
+// bytes, the pitch track, then the WAV file.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "analysis/frame_spectra.h"
+#include "formats/parameter_file.h"
+#include "formats/pitch_track.h"
+#include "formats/wave_reader.h"
+#include "fuzz_checks.h"
+#include "io/pool.h"
+#include "job/conversion_job.h"
+#include "job_fixtures.h"
+#include "resources/messages.h"
+#include "scripted_host.h"
+
+namespace {
+
+enum Flag : uint8_t {
+  kUpperCaseExtension = 1 << 0,
+  kTrailingBlanks = 1 << 1,
+  kNoPitchTrack = 1 << 2,
+  kReadOnlyOutput = 1 << 3,
+  kCancelAtFirstRefresh = 1 << 4,
+  kNoProgressWindow = 1 << 5,
+};
+
+// What an earlier conversion left: a failed or cancelled job must keep it.
+const std::vector<uint8_t> kEarlierOutput = {'e', 'a', 'r', 'l', 'i', 'e', 'r'};
+
+std::string gWork;    // removed at exit
+std::string gInputs;  // emptied before every input
+std::string gTable;
+
+void RemoveWork() {
+  std::error_code ignored;
+  std::filesystem::remove_all(gWork, ignored);
+}
+
+// A full-size table in which all but a few entries are skipped, so a job's
+// search is quick; made once per process.
+void MakeWorkFolder() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "kelditra-fuzz-XXXXXX").string();
+  Require(mkdtemp(pattern.data()) != nullptr, "a work folder can be made");
+  gWork = pattern;
+  std::atexit(RemoveWork);
+  gInputs = gWork + "/in";
+  gTable = gWork + "/fm_table2.dat";
+  std::filesystem::create_directory(gInputs);
+
+  RawEntry half_harmonic(128, 0), harmonic(128, 0), last(128, 0);
+  half_harmonic[2] = 3000;
+  half_harmonic[4] = 1500;
+  harmonic[2] = 2000;
+  harmonic[6] = 800;
+  last[2] = 100;
+  Require(WriteSparseTable(gTable, {{100, half_harmonic}, {0x1005, harmonic}, {262143, last}}),
+          "the voice table can be written");
+}
+
+bool IsJobMessage(const std::string& message) {
+  for (int id = 0; id < kMessageCount; ++id) {
+    if (static_cast<MessageId>(id) == MessageId::kProgressPrefix) continue;
+    if (message == MessageText(static_cast<MessageId>(id))) return true;
+  }
+  const std::string& suffix = MessageText(MessageId::kFileNotFoundSuffix);
+  return message.size() > suffix.size() &&
+         message.compare(message.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+// The frames a finished job has written a record for, from the WAV bytes.
+int32_t FramesOf(const uint8_t* wave, size_t size) {
+  std::vector<uint8_t> block(wave, wave + size);
+  block.resize(size + kWaveExtraBytes, 0);
+  WaveSamples samples;
+  Require(ReadWave(block.data(), static_cast<int32_t>(size), &samples).empty(),
+          "a finished job had an acceptable WAV file");
+  return samples.count / kFrameLength;
+}
+
+void CheckRecords(const std::string& bin, int32_t frames, const uint8_t* track,
+                  int32_t track_length) {
+  const std::vector<Record> records = ReadRecords(bin);
+  Require(ReadBytes(bin).size() == 16u * static_cast<size_t>(frames),
+          "a finished job writes one record per whole frame");
+  for (int32_t r = 0; r < frames; ++r) {
+    const Record& record = records[static_cast<size_t>(r)];
+    const int32_t fundamental = FrameFundamental(track, track_length, r);
+    Require(record.voice_high >= 0 && record.voice_high < 16384, "voice / 16 in range");
+    Require(record.voice_low >= 0 && record.voice_low < 16, "voice % 16 in range");
+    Require(record.gain >= 0 && record.gain <= 7922, "gain on the ladder");
+    Require(record.frequency == fundamental || record.frequency == 2 * fundamental ||
+                record.frequency == 0,
+            "frequency is the fundamental or twice it");
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  MakeWorkFolder();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 3) return 0;
+  const uint8_t flags = data[0];
+  const size_t track_length = std::min<size_t>(data[1] | data[2] << 8, size - 3);
+  const uint8_t* track = data + 3;
+  const uint8_t* wave = track + track_length;
+  const size_t wave_size = size - 3 - track_length;
+
+  for (const auto& entry : std::filesystem::directory_iterator(gInputs)) {
+    chmod(entry.path().c_str(), 0644);
+    std::filesystem::remove(entry.path());
+  }
+  const std::string base = gInputs + "/take";
+  const std::string wave_path = base + (flags & kUpperCaseExtension ? ".WAV" : ".wav");
+  const std::string bin = base + ".bin";
+  Require(WriteBytes(wave_path, std::vector<uint8_t>(wave, wave + wave_size)), "WAV written");
+  if (!(flags & kNoPitchTrack)) {
+    Require(WriteBytes(base + ".dat", std::vector<uint8_t>(track, track + track_length)),
+            "pitch track written");
+  }
+  Require(WriteBytes(bin, kEarlierOutput), "earlier output written");
+  if (flags & kReadOnlyOutput) chmod(bin.c_str(), 0444);
+
+  ScriptedHost host;
+  host.path_text = wave_path + (flags & kTrailingBlanks ? " \t " : "");
+  host.clock_step_ms = 40;
+  host.create_window_fails = (flags & kNoProgressWindow) != 0;
+  if (flags & kCancelAtFirstRefresh) {
+    host.on_refresh = [&host](int tick) {
+      if (tick == 1) host.pending.push_back(ScriptedHost::CancelAndClose);
+    };
+  }
+  JobSettings settings;
+  settings.voice_table_path = gTable;
+  RunConversionJob(host, settings);
+
+  Require(host.shown.size() == 1, "every job ends in exactly one message");
+  const std::string& message = host.shown[0].text;
+  Require(IsJobMessage(message), "the message is one of the job's texts");
+  Require(gBusyFlag == 0 && gProgressWindow == nullptr, "the job leaves no window and no busy flag");
+  Require(PoolBlockCount() == 0, "the pool is empty between jobs");
+
+  if (message == MessageText(MessageId::kFinished)) {
+    Require(!(flags & kReadOnlyOutput), "a read-only output is never replaced");
+    CheckRecords(bin, FramesOf(wave, wave_size), track, static_cast<int32_t>(track_length));
+  } else {
+    Require(ReadBytes(bin) == kEarlierOutput, "a job that did not finish keeps the earlier output");
+  }
+  for (const auto& entry : std::filesystem::directory_iterator(gInputs)) {
+    const std::string name = entry.path().filename().string();
+    Require(name == "take.wav" || name == "take.WAV" || name == "take.dat" || name == "take.bin",
+            "a job leaves no file behind but its output");
+  }
+  return 0;
+}
