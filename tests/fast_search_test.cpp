@@ -550,4 +550,23 @@ TEST(FastSearchEndToEnd, ThreadCountsAndThePlainSearchWriteIdenticalFiles) {
   for (size_t k = 1; k < outputs.size(); ++k) EXPECT_EQ(outputs[k], outputs[0]) << "run " << k;
 }
 
+TEST(SearchOptionsOnTheCommandLine, BadValuesAreUsageErrors) {
+  const std::vector<std::vector<std::string>> cases = {
+      {"--threads", "0", "x.wav"},  {"--threads", "257", "x.wav"},
+      {"--threads", "2x", "x.wav"}, {"--threads"},
+      {"--simd", "mmx", "x.wav"},   {"--simd"},
+  };
+  for (const std::vector<std::string>& arguments : cases) {
+    const ProcessResult result = RunProcess(KelditraPath(), arguments);
+    EXPECT_EQ(result.status, 2) << arguments[0] << " "
+                                << (arguments.size() > 1 ? arguments[1] : "");
+  }
+  for (int32_t level = 0; level < kSimdLevelCount; ++level) {
+    const SimdLevel simd = static_cast<SimdLevel>(level);
+    if (SimdLevelRuns(simd)) continue;
+    // A kernel this processor lacks is refused rather than quietly replaced.
+    EXPECT_EQ(RunProcess(KelditraPath(), {"--simd", SimdLevelName(simd), "x.wav"}).status, 2);
+  }
+}
+
 }  // namespace
