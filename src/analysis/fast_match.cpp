@@ -520,11 +520,15 @@ BestMatch FastSearch::MatchFrame(const FrameSpectra& spectra, const int32_t ladd
   work.next_chunk.store(0, std::memory_order_relaxed);
   work.crew_error.store(start.error, std::memory_order_relaxed);
 
-  auto task = [&](int32_t index) {
-    Member& member = work.members[index];
+  // Set up here, not in the task: a member that stays out of the step must
+  // still hold a valid best.
+  for (Member& member : work.members) {
     member = {};
     member.best = start;
     member.limit_error = -1;  // no limit made yet
+  }
+  auto task = [&](int32_t index) {
+    Member& member = work.members[index];
     for (;;) {
       const int32_t c = work.next_chunk.fetch_add(1, std::memory_order_relaxed);
       if (c >= work.chunk_count) break;

@@ -26,13 +26,14 @@ void WorkerCrew::RunStep(StepFunction function, void* context) {
     std::lock_guard<std::mutex> lock(mutex_);
     function_ = function;
     context_ = context;
-    helpers_busy_ = static_cast<int32_t>(helpers_.size());
+    step_open_ = true;
     ++step_;
   }
   step_posted_.notify_all();
   function(context, 0);
   std::unique_lock<std::mutex> lock(mutex_);
-  step_finished_.wait(lock, [this] { return helpers_busy_ == 0; });
+  step_open_ = false;
+  step_finished_.wait(lock, [this] { return helpers_running_ == 0; });
 }
 
 void WorkerCrew::HelperLoop(int32_t member) {
@@ -42,17 +43,18 @@ void WorkerCrew::HelperLoop(int32_t member) {
     void* context;
     {
       std::unique_lock<std::mutex> lock(mutex_);
-      step_posted_.wait(lock, [&] { return closing_ || step_ != seen; });
+      step_posted_.wait(lock, [&] { return closing_ || (step_open_ && step_ != seen); });
       if (closing_) return;
       seen = step_;
       function = function_;
       context = context_;
+      ++helpers_running_;
     }
     function(context, member);
     bool last;
     {
       std::lock_guard<std::mutex> lock(mutex_);
-      last = --helpers_busy_ == 0;
+      last = --helpers_running_ == 0;
     }
     if (last) step_finished_.notify_one();
   }
