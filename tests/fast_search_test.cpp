@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -379,6 +380,30 @@ TEST(SharedSpectra, HalfHarmonicBin2jAndHarmonicBinjShareTheirStep) {
       const double half = HalfHarmonicStep(2 * j, cycles);
       const double whole = HarmonicStep(j, cycles);
       EXPECT_EQ(std::memcmp(&half, &whole, sizeof half), 0) << fundamental << " Hz, bin " << j;
+    }
+  }
+}
+
+// Pieces claimed from a shared counter: whichever members take part in a
+// step, every piece is done exactly once and the step is over when Run
+// returns, step after step.
+TEST(WorkerCrews, EveryPieceOfEveryStepIsDoneOnceBeforeRunReturns) {
+  for (int32_t threads : {1, 2, 3, 5}) {
+    WorkerCrew crew(threads);
+    ASSERT_EQ(crew.size(), threads);
+    std::vector<std::atomic<int32_t>> done(64);
+    for (int32_t step = 0; step < 2000; ++step) {
+      std::atomic<int32_t> next{0};
+      std::atomic<int32_t> bad_member{0};
+      auto task = [&](int32_t member) {
+        if (member < 0 || member >= threads) bad_member = 1;
+        for (int32_t piece; (piece = next.fetch_add(1)) < 64;) done[piece].fetch_add(1);
+      };
+      crew.Run(task);
+      ASSERT_EQ(bad_member.load(), 0);
+      for (int32_t piece = 0; piece < 64; ++piece) {
+        ASSERT_EQ(done[piece].exchange(0), 1) << threads << " threads, step " << step;
+      }
     }
   }
 }
