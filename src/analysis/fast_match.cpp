@@ -247,9 +247,10 @@ void BuildRuns(int32_t class_index, int32_t target_sum, const int32_t* ladder, C
   }
 }
 
-// The kernel's limit for a best so far. Sums of cubes past 2^27 are
-// compared at a coarser scale: distances shifted right by `extra` more bits
-// give cubes 2^(3 * extra) smaller, never more than the true ones.
+// The kernel's limit for a best so far. Errors from 2^22 up are compared at a
+// coarser scale: distances shifted right by `extra` more bits give cubes
+// 2^(3 * extra) smaller, never more than the true ones, against a limit
+// shifted the same way.
 struct KernelLimit {
   int32_t shift;
   uint16_t cap;

@@ -19,6 +19,10 @@
 // a^3 + b^3 for the two bins of a pair in 32 bits.
 //
 // Every kernel returns exactly the same lanes for the same arguments.
+//
+// Each vector kernel's file is built for its own instruction set. It calls no
+// inline function that other files use too: the linker keeps one copy of
+// such a function, which could then hold instructions other processors lack.
 
 inline constexpr int32_t kBlockLanes = 32;
 inline constexpr int32_t kGroupBins = 8;
