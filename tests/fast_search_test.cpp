@@ -124,7 +124,7 @@ TEST_F(FastSearchTest, RandomFramesOnTheFmTableMatchThePlainSearch) {
   searches = {&one, &two, &three};
   for (size_t k = 0; k < fundamentals.size(); ++k) {
     // Loud and quiet noise, and a few strong partials, so that the best
-    // error ranges from small to beyond 2^27 and the kernels' scaling changes.
+    // error ranges from small to past 2^22, where the kernels change scale.
     const int32_t amplitude = k % 3 == 0 ? 32767 : k % 3 == 1 ? 300 : 8000;
     std::vector<int16_t> samples(kFrameLength);
     for (int32_t n = 0; n < kFrameLength; ++n) {
