@@ -8,7 +8,7 @@ packages=(
   sox espeak-ng
   clang libclang-rt-14-dev
   libaubio-dev aubio-tools
-  chromium nodejs npm
+  chromium nodejs npm strace
 )
 
 missing=()

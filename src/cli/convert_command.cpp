@@ -9,6 +9,7 @@
 #include "cli/exit_status.h"
 #include "cli/terminal_host.h"
 #include "job/conversion_job.h"
+#include "job/kept_voice_table.h"
 #include "resources/messages.h"
 
 #ifdef _WIN32
@@ -120,6 +121,9 @@ int RunConvertCommand(int argc, char** argv) {
   const bool show_progress = !command_line.quiet && isatty(fileno(stderr));
   TerminalHost host(show_progress);
   InstallInterruptHandler();
+  // A batch loads and prepares its voice table once, not once per file.
+  KeptVoiceTable kept_table;
+  if (command_line.files.size() > 1) command_line.settings.kept_table = &kept_table;
 
   int status = kExitAllFinished;
   for (const std::string& file : command_line.files) {

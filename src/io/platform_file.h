@@ -73,6 +73,19 @@ bool RemoveFile(const char* path);
 // Tells processes apart in names that must not collide between them.
 uint32_t ProcessId();
 
+// What tells one version of a file from another without reading it: a file
+// rewritten or replaced in place gets a new identity.
+struct FileIdentity {
+  uint64_t device = 0;
+  uint64_t inode = 0;
+  int64_t size = -1;
+  int64_t modified_ns = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+
+// false when there is no regular file at path.
+bool IdentityOf(const char* path, FileIdentity* identity);
+
 // Fixed memory for the pool; nullptr when the platform has none to give.
 void* AllocateFixed(uint32_t size);
 void FreeFixed(void* block);

@@ -124,6 +124,18 @@ bool RemoveFile(const char* path) { return unlink(path) == 0; }
 
 uint32_t ProcessId() { return static_cast<uint32_t>(getpid()); }
 
+bool IdentityOf(const char* path, FileIdentity* identity) {
+  struct stat info;
+  if (std::strlen(path) >= kMaxPathBytes || stat(path, &info) != 0 || !S_ISREG(info.st_mode)) {
+    return false;
+  }
+  identity->device = static_cast<uint64_t>(info.st_dev);
+  identity->inode = static_cast<uint64_t>(info.st_ino);
+  identity->size = static_cast<int64_t>(info.st_size);
+  identity->modified_ns = static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+  return true;
+}
+
 void* AllocateFixed(uint32_t size) { return std::malloc(size); }
 
 void FreeFixed(void* block) { std::free(block); }

@@ -89,6 +89,19 @@ bool RemoveFile(const char* path) { return DeleteFileA(path) != 0; }
 
 uint32_t ProcessId() { return GetCurrentProcessId(); }
 
+bool IdentityOf(const char* path, FileIdentity* identity) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (std::strlen(path) >= kMaxPathBytes ||
+      !GetFileAttributesExA(path, GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return false;
+  }
+  identity->size = (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  identity->modified_ns = ((static_cast<int64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                           data.ftLastWriteTime.dwLowDateTime) * 100;
+  return true;
+}
+
 void* AllocateFixed(uint32_t size) { return GlobalAlloc(GMEM_FIXED, size); }
 
 void FreeFixed(void* block) {

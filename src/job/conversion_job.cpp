@@ -11,6 +11,8 @@
 #include "formats/pitch_track.h"
 #include "formats/voice_table.h"
 #include "formats/wave_reader.h"
+#include "job/kept_voice_table.h"
+#include "io/platform_file.h"
 #include "io/pool.h"
 #include "io/whole_file.h"
 #include "resources/messages.h"
@@ -21,22 +23,37 @@ constexpr int64_t kTickIntervalMs = 100;
 
 enum class Outcome { kEnded, kCancelled };
 
-// The loaded inputs of one job; every pointer is a pool block.
+// The loaded inputs of one job; every pointer but a kept table's is a pool
+// block.
 struct JobInputs {
   uint8_t* voice_table = nullptr;
+  const PreparedVoiceTable* kept_table = nullptr;  // already prepared, by an earlier job
+  FileIdentity table_identity;                     // size -1: not known
   uint8_t* pitch_track = nullptr;
   int32_t pitch_track_length = 0;
   WaveSamples samples;
 };
 
-std::string LoadInputs(const JobSettings& settings, const std::string& path,
-                       const std::string& base_path, JobInputs* inputs) {
+std::string LoadVoiceTable(const JobSettings& settings, JobInputs* inputs) {
+  KeptVoiceTable* kept = settings.kept_table;
+  const std::string& path = settings.voice_table_path;
+  if (kept != nullptr && IdentityOf(path.c_str(), &inputs->table_identity)) {
+    inputs->kept_table = kept->Find(path, inputs->table_identity);
+    if (inputs->kept_table != nullptr) return {};
+  }
   int32_t table_length = 0;
-  std::string message = LoadFile(settings.voice_table_path, 0, &inputs->voice_table, &table_length);
+  std::string message = LoadFile(path, 0, &inputs->voice_table, &table_length);
   if (!message.empty()) return message;
   // Preparation and search address every entry; a short table would send
   // them past the block.
   if (table_length < kVoiceTableBytes) return MessageText(MessageId::kBadVoiceTableSize);
+  return {};
+}
+
+std::string LoadInputs(const JobSettings& settings, const std::string& path,
+                       const std::string& base_path, JobInputs* inputs) {
+  std::string message = LoadVoiceTable(settings, inputs);
+  if (!message.empty()) return message;
 
   message = LoadFile(base_path + ".dat", kPitchTrackExtraBytes, &inputs->pitch_track,
                      &inputs->pitch_track_length);
@@ -80,8 +97,15 @@ Outcome Convert(JobHost& host, const JobSettings& settings, const std::string& p
   const int32_t sample_count = frame_count * kFrameLength;
 
   ClearRecordArray();
-  PrepareVoiceTable(inputs.voice_table);
-  const PreparedVoiceTable table{inputs.voice_table, gSkipFlags, gEntrySums};
+  PreparedVoiceTable table{inputs.voice_table, gSkipFlags, gEntrySums};
+  if (inputs.kept_table != nullptr) {
+    table = *inputs.kept_table;
+  } else {
+    PrepareVoiceTable(inputs.voice_table);
+    if (settings.kept_table != nullptr && inputs.table_identity.size >= 0) {
+      settings.kept_table->Keep(settings.voice_table_path, inputs.table_identity, table);
+    }
+  }
   // The fast search's threads live until the job returns, on every path.
   std::optional<FastSearch> fast;
   if (!settings.reference_search) {

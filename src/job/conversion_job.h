@@ -5,6 +5,8 @@
 
 #include "job/job_host.h"
 
+class KeptVoiceTable;
+
 // The voice table's fixed name, looked up in the current directory.
 inline constexpr const char* kVoiceTableName = "fm_table2.dat";
 
@@ -18,6 +20,9 @@ struct JobSettings {
   // The fast search's instruction set by name ("avx2", ...); empty takes
   // KELDITRA_SIMD when set, else the best this processor runs.
   std::string simd;
+  // Where a batch keeps its prepared table between jobs; none: every job
+  // loads and prepares the table itself.
+  KeptVoiceTable* kept_table = nullptr;
 };
 
 // One conversion, from the convert button's press to its one message box:

@@ -1,0 +1,104 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "job/conversion_job.h"
+#include "job/kept_voice_table.h"
+#include "job_fixtures.h"
+#include "scripted_host.h"
+#include "test_support.h"
+
+namespace {
+
+RawEntry Entry(uint16_t low, uint16_t high) {
+  RawEntry entry(128, 0);
+  entry[2] = low;
+  entry[4] = high;
+  return entry;
+}
+
+class Batch : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    gBusyFlag = 0;
+    ASSERT_TRUE(WriteSparseTable(folder_ / "fm_table2.dat",
+                                 {{100, Entry(3000, 500)}, {200, Entry(500, 3000)}}));
+    for (const char* name : {"a", "b", "c"}) {
+      const double hz = name[0] == 'b' ? 330 : 220;
+      ASSERT_TRUE(WriteMonoWave(folder_ / name + ".wav", HarmonicSound(6, hz, {5000, 2500})));
+      ASSERT_TRUE(WritePitchTrack(folder_ / name + ".dat", std::vector<uint16_t>(6, hz)));
+    }
+    ASSERT_TRUE(WriteBytes(folder_ / "bad.wav", std::vector<uint8_t>(80, 'x')));
+    ASSERT_TRUE(WriteBytes(folder_ / "bad.dat", {}));
+  }
+
+  std::string Convert(const std::string& name, KeptVoiceTable* kept) {
+    ScriptedHost host;
+    host.path_text = folder_ / name;
+    JobSettings settings;
+    settings.voice_table_path = folder_ / "fm_table2.dat";
+    settings.kept_table = kept;
+    RunConversionJob(host, settings);
+    return host.shown.at(0).text;
+  }
+
+  ScratchFolder folder_;
+};
+
+TEST_F(Batch, AKeptTableGivesTheRecordsOfAFreshOneAndFollowsChangesToTheFile) {
+  ASSERT_EQ(Convert("a.wav", nullptr), utf8::kFinished);
+  const std::vector<uint8_t> fresh = ReadBytes(folder_ / "a.bin");
+
+  KeptVoiceTable kept;
+  ASSERT_EQ(Convert("a.wav", &kept), utf8::kFinished);
+  EXPECT_EQ(ReadBytes(folder_ / "a.bin"), fresh);
+  ASSERT_EQ(Convert("a.wav", &kept), utf8::kFinished);  // from the kept table
+  EXPECT_EQ(ReadBytes(folder_ / "a.bin"), fresh);
+
+  // The table is rewritten between two jobs: the next one must not use the
+  // kept copy. Entry 100 is gone, so its records change.
+  ASSERT_TRUE(WriteSparseTable(folder_ / "fm_table2.dat", {{200, Entry(500, 3000)}}));
+  ASSERT_EQ(Convert("a.wav", &kept), utf8::kFinished);
+  const std::vector<Record> records = ReadRecords(folder_ / "a.bin");
+  ASSERT_FALSE(records.empty());
+  EXPECT_EQ(records[0].voice_high * 16 + records[0].voice_low, 200);
+
+  // A table that has disappeared is reported, kept copy or not.
+  std::filesystem::remove(folder_ / "fm_table2.dat");
+  EXPECT_EQ(Convert("a.wav", &kept), folder_ / "fm_table2.dat" + utf8::kFileNotFoundSuffix);
+}
+
+TEST_F(Batch, ManyFilesInOneRunLoadTheTableOnceAndMatchSeparateRuns) {
+  std::vector<std::vector<uint8_t>> separate;
+  for (const char* name : {"a.wav", "b.wav", "c.wav"}) {
+    ASSERT_EQ(RunProcess(KelditraPath(), {"--quiet", name}, folder_.path()).status, 0);
+    separate.push_back(ReadBytes(folder_ / std::string(name, 1) + ".bin"));
+    std::filesystem::remove(folder_ / std::string(name, 1) + ".bin");
+  }
+
+  // strace counts the opens of the table in the one process.
+  const ProcessResult result =
+      RunProcess("/usr/bin/strace", {"-f", "-e", "trace=open,openat", "-o", folder_ / "trace",
+                                     KelditraPath(), "a.wav", "bad.wav", "b.wav", "c.wav"},
+                 folder_.path());
+  EXPECT_EQ(result.status, 1);  // bad.wav failed
+  EXPECT_EQ(result.out, std::string("a.wav: ") + utf8::kFinished + "\nbad.wav: " +
+                            utf8::kUnsupportedWave + "\nb.wav: " + utf8::kFinished +
+                            "\nc.wav: " + utf8::kFinished + "\n");
+  EXPECT_EQ(ReadBytes(folder_ / "a.bin"), separate[0]);
+  EXPECT_EQ(ReadBytes(folder_ / "b.bin"), separate[1]);
+  EXPECT_EQ(ReadBytes(folder_ / "c.bin"), separate[2]);
+
+  const std::vector<uint8_t> trace = ReadBytes(folder_ / "trace");
+  const std::string text(trace.begin(), trace.end());
+  size_t opens = 0;
+  for (size_t at = text.find("fm_table2.dat"); at != std::string::npos;
+       at = text.find("fm_table2.dat", at + 1)) {
+    ++opens;
+  }
+  EXPECT_EQ(opens, 1u) << text;
+}
+
+}  // namespace
