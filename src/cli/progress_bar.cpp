@@ -36,6 +36,13 @@ void ProgressBar::Draw(const std::string& label, double done, double total, doub
   drawn_ = true;
 }
 
+void ProgressBar::Status(const std::string& text) {
+  if (!enabled_) return;
+  std::fprintf(stderr, "\r%s\033[K", text.c_str());
+  std::fflush(stderr);
+  drawn_ = true;
+}
+
 void ProgressBar::Clear() {
   if (!drawn_) return;
   std::fprintf(stderr, "\r\033[K");

@@ -14,6 +14,8 @@ class ProgressBar {
   // done of total units so far, after seconds of work.
   void Draw(const std::string& label, double done, double total, double seconds,
             const char* unit);
+  // A step without a measure of its own: just says what is going on.
+  void Status(const std::string& text);
   void Clear();
 
  private:

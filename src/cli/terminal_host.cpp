@@ -41,9 +41,14 @@ bool TerminalHost::HasPerformanceCounter() { return std::chrono::steady_clock::i
 std::string TerminalHost::PathFieldText() { return path_; }
 
 void TerminalHost::ShowMessage(const std::string& text, int) {
+  bar_.Clear();
   last_message_ = text;
   std::printf("%s: %s\n", path_.c_str(), text.c_str());
   std::fflush(stdout);
+}
+
+void TerminalHost::InputsLoading() {
+  bar_.Status(path_ + ": loading the voice table, the pitch track and the sound, preparing the table");
 }
 
 void TerminalHost::FrameLoopStarting(int32_t frame_count) { frame_count_ = frame_count; }

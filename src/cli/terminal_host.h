@@ -23,6 +23,7 @@ class TerminalHost : public JobHost {
   bool HasPerformanceCounter() override;
   std::string PathFieldText() override;
   void ShowMessage(const std::string& text, int style) override;
+  void InputsLoading() override;
   void FrameLoopStarting(int32_t frame_count) override;
   WindowHandle CreateProgressWindow() override;
   void RefreshProgressWindow(WindowHandle window) override;

@@ -180,6 +180,7 @@ void RunConversionJob(JobHost& host, const JobSettings& settings) {
   }
 
   std::string message;
+  host.InputsLoading();
   if (Convert(host, settings, path, &message) == Outcome::kCancelled) {
     // Whoever raised the cancel flag has already taken the window down.
     PoolAlloc(0);

@@ -24,6 +24,10 @@ class JobHost {
   // Shows the outcome; returns once the user has dismissed it.
   virtual void ShowMessage(const std::string& text, int style) = 0;
 
+  // Told when the loads begin: the table, the pitch track and the sound are
+  // read and the table prepared, which takes a moment and pumps nothing.
+  virtual void InputsLoading() {}
+
   // Told once the input is accepted, just before the progress window opens;
   // a front end may use it to show rates and time left.
   virtual void FrameLoopStarting(int32_t /*frame_count*/) {}
