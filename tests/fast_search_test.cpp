@@ -25,6 +25,10 @@
 #include "fixture_files.h"
 #include "fm_voice_model.h"
 #include "formats/voice_table.h"
+#include "job/conversion_job.h"
+#include "job/kept_voice_table.h"
+#include "job_fixtures.h"
+#include "scripted_host.h"
 #include "test_support.h"
 
 namespace {
@@ -573,6 +577,47 @@ TEST(FastSearchEndToEnd, ThreadCountsAndThePlainSearchWriteIdenticalFiles) {
   }
   ASSERT_EQ(outputs[0].size(), voice.samples.size() / kFrameLength * 16);
   for (size_t k = 1; k < outputs.size(); ++k) EXPECT_EQ(outputs[k], outputs[0]) << "run " << k;
+}
+
+// A batch keeps its prepared table between jobs, and the fast search keeps
+// its layout with it. When the table file changes under a job of the plain
+// search, the next fast job must not use the layout of the old table.
+TEST(FastSearchInABatch, ATableChangedUnderAPlainJobIsLaidOutAnew) {
+  ScratchFolder folder;
+  auto entry = [](uint16_t low, uint16_t high) {
+    RawEntry raw(kRawEntryBins, 0);
+    raw[2] = low;
+    raw[4] = high;
+    return raw;
+  };
+  ASSERT_TRUE(WriteSparseTable(folder / "fm_table2.dat",
+                               {{100, entry(3000, 500)}, {200, entry(500, 3000)}}));
+  ASSERT_TRUE(WriteMonoWave(folder / "a.wav", HarmonicSound(6, 220, {5000, 2500})));
+  ASSERT_TRUE(WritePitchTrack(folder / "a.dat", std::vector<uint16_t>(6, 220)));
+  KeptVoiceTable kept;
+  auto convert = [&](bool reference) {
+    gBusyFlag = 0;
+    ScriptedHost host;
+    host.path_text = folder / "a.wav";
+    JobSettings settings;
+    settings.voice_table_path = folder / "fm_table2.dat";
+    settings.kept_table = &kept;
+    settings.reference_search = reference;
+    RunConversionJob(host, settings);
+    EXPECT_EQ(host.shown.at(0).text, utf8::kFinished);
+    return ReadBytes(folder / "a.bin");
+  };
+  const std::vector<uint8_t> old_table = convert(false);
+  EXPECT_EQ(convert(false), old_table);  // from the kept table
+
+  // Entry 100 moves to 300: only a layout of the new table holds its values.
+  ASSERT_TRUE(WriteSparseTable(folder / "fm_table2.dat",
+                               {{200, entry(500, 3000)}, {300, entry(3000, 500)}}));
+  const std::vector<uint8_t> new_table = convert(true);
+  const std::vector<Record> records = ReadRecords(folder / "a.bin");
+  ASSERT_FALSE(records.empty());
+  ASSERT_EQ(records[0].voice_high * 16 + records[0].voice_low, 300);
+  EXPECT_EQ(convert(false), new_table);
 }
 
 TEST(SearchOptionsOnTheCommandLine, BadValuesAreUsageErrors) {

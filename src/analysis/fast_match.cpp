@@ -448,6 +448,10 @@ void PrepareFastSearch(const PreparedVoiceTable& table) {
   gLayoutEntries = table.entries;
 }
 
+bool FastSearchPreparedFor(const PreparedVoiceTable& table) {
+  return gLayoutEntries != nullptr && gLayoutEntries == table.entries;
+}
+
 FastSearch::FastSearch(const PreparedVoiceTable& table, const FastSearchOptions& options)
     : table_(table),
       simd_(options.simd),

@@ -33,6 +33,10 @@
 // job matches a frame.
 void PrepareFastSearch(const PreparedVoiceTable& table);
 
+// Whether the process-wide layout was made from this prepared table, so that
+// a job reusing a table kept from the job before need not make it again.
+bool FastSearchPreparedFor(const PreparedVoiceTable& table);
+
 struct FastSearchOptions {
   int32_t threads = 0;  // 0: every core
   SimdLevel simd = SimdLevel::kPortable;

@@ -106,10 +106,12 @@ Outcome Convert(JobHost& host, const JobSettings& settings, const std::string& p
       settings.kept_table->Keep(settings.voice_table_path, inputs.table_identity, table);
     }
   }
+  // The fast search's layout follows every freshly prepared table, so that a
+  // table kept from the job before can keep the layout made from it.
+  if (inputs.kept_table == nullptr || !FastSearchPreparedFor(table)) PrepareFastSearch(table);
   // The fast search's threads live until the job returns, on every path.
   std::optional<FastSearch> fast;
   if (!settings.reference_search) {
-    PrepareFastSearch(table);
     const SimdLevel simd = ChooseSimdLevel(settings.simd, nullptr);
     fast.emplace(table, FastSearchOptions{settings.threads, simd});
   }
