@@ -8,13 +8,26 @@ packages=(
   sox espeak-ng
   clang libclang-rt-14-dev
   libaubio-dev aubio-tools
-  chromium nodejs npm strace
+  chromium strace
 )
+# Node and npm run the report's browser test. A machine may carry its own
+# build of Node with npm inside, which Debian's npm package would conflict
+# with, so they are asked for only when the commands are missing.
+commands=(node npm)
 
 missing=()
 for package in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
     missing+=("$package")
+  fi
+done
+
+for command in "${commands[@]}"; do
+  if ! command -v "$command" > /dev/null; then
+    case $command in
+      node) missing+=(nodejs) ;;
+      *) missing+=("$command") ;;
+    esac
   fi
 done
 
