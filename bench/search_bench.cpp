@@ -1,13 +1,15 @@
 // search_bench [options] SOUND.wav
-// Times the plain and the fast search, and the plain and the shared spectra,
-// on the same frames of one recording in one run, checks that every record
-// agrees, and times whole conversions by the kelditra program.
+// Times the plain and the fast search, their ranked forms (the report's, with
+// the runner-up), and the plain and the shared spectra, on the same frames of
+// one recording in one run, checks that every result agrees, and times whole
+// conversions by the kelditra program.
 //
 //   --table PATH     voice table (default: fm_table2.dat)
 //   --frames N       frames to time, in runs of 10 consecutive ones spread over
 //                    the sound (default 60; the plain search takes ~0.1 s each)
 //   --threads LIST   thread counts of the fast search (default: 1 and every core)
 //   --simd LIST      kernels of the fast search (default: every one this processor runs)
+//   --no-ranked      skip the ranked searches
 //   --no-convert     skip the whole conversions
 
 #include <algorithm>
@@ -45,6 +47,7 @@ struct Options {
   int32_t frames = 60;
   std::vector<int32_t> threads;
   std::vector<SimdLevel> simd;
+  bool ranked = true;
   bool convert = true;
 };
 
@@ -74,6 +77,8 @@ bool ParseOptions(int argc, char** argv, Options* options) {
         options->simd.push_back(level);
         at = comma + 1;
       }
+    } else if (argument == "--no-ranked") {
+      options->ranked = false;
     } else if (argument == "--no-convert") {
       options->convert = false;
     } else if (options->sound.empty() && argument[0] != '-') {
@@ -106,6 +111,11 @@ bool SameRecord(const BestMatch& a, const BestMatch& b) {
   return a.voice == b.voice && a.gain_index == b.gain_index && a.frequency == b.frequency;
 }
 
+bool SameRanking(const RankedMatch& a, const RankedMatch& b) {
+  return SameRecord(a.best, b.best) && a.best.error == b.best.error &&
+         a.runner_up_error == b.runner_up_error;
+}
+
 // Seconds of wall time of one `kelditra` conversion; negative on failure.
 double TimeConversion(const Options& options, int32_t threads) {
   const std::string command = std::string("\"") + KELDITRA_CLI_PATH + "\" --quiet --table \"" +
@@ -124,7 +134,7 @@ int main(int argc, char** argv) {
   if (!ParseOptions(argc, argv, &options)) {
     std::fprintf(stderr,
                  "usage: search_bench [--table PATH] [--frames N] [--threads 1,2] "
-                 "[--simd avx2,sse2] [--no-convert] SOUND.wav\n");
+                 "[--simd avx2,sse2] [--no-ranked] [--no-convert] SOUND.wav\n");
     return 2;
   }
   if (options.threads.empty()) {
@@ -176,6 +186,7 @@ int main(int argc, char** argv) {
   // conversion.
   struct Contender {
     std::unique_ptr<FastSearch> search;
+    bool ranked = false;
     double spectra_ms = 0.0;
     double search_ms = 0.0;
     int32_t same_spectra = 0;
@@ -191,15 +202,27 @@ int main(int argc, char** argv) {
       contenders.push_back({std::make_unique<FastSearch>(table, FastSearchOptions{threads, simd})});
     }
   }
+  if (options.ranked) {
+    const size_t unranked = contenders.size();
+    for (size_t c = 0; c < unranked; ++c) {
+      const FastSearch& search = *contenders[c].search;
+      contenders.push_back({std::make_unique<FastSearch>(
+                                table, FastSearchOptions{search.thread_count(), search.simd_level()}),
+                            true});
+    }
+  }
   double spectra_ms = 0.0;
   double reference_ms = 0.0;
+  double ranked_reference_ms = 0.0;
   std::vector<FrameSpectra> run_spectra;
   std::vector<BestMatch> run_reference;
+  std::vector<RankedMatch> run_ranked_reference;
   for (size_t run_start = 0; run_start < frames.size();) {
     size_t run_end = run_start + 1;
     while (run_end < frames.size() && frames[run_end] == frames[run_end - 1] + 1) ++run_end;
     run_spectra.clear();
     run_reference.clear();
+    run_ranked_reference.clear();
     for (size_t i = run_start; i < run_end; ++i) {
       const int32_t fundamental = FrameFundamental(track, track_length, frames[i]);
       start = Clock::now();
@@ -208,6 +231,11 @@ int main(int argc, char** argv) {
       start = Clock::now();
       run_reference.push_back(MatchFrame(run_spectra.back(), table, ladder));
       reference_ms += MillisecondsSince(start);
+      if (options.ranked) {
+        start = Clock::now();
+        run_ranked_reference.push_back(MatchFrameRanked(run_spectra.back(), table, ladder));
+        ranked_reference_ms += MillisecondsSince(start);
+      }
     }
     for (Contender& contender : contenders) {
       for (size_t i = run_start; i < run_end; ++i) {
@@ -218,6 +246,13 @@ int main(int argc, char** argv) {
         contender.spectra_ms += MillisecondsSince(start);
         const FrameSpectra& spectra = run_spectra[i - run_start];
         contender.same_spectra += std::memcmp(&shared, &spectra, sizeof shared) == 0;
+        if (contender.ranked) {
+          start = Clock::now();
+          const RankedMatch ranked = contender.search->MatchFrameRanked(spectra, ladder);
+          contender.search_ms += MillisecondsSince(start);
+          contender.same_records += SameRanking(ranked, run_ranked_reference[i - run_start]);
+          continue;
+        }
         start = Clock::now();
         const BestMatch best = contender.search->MatchFrame(spectra, ladder);
         contender.search_ms += MillisecondsSince(start);
@@ -233,7 +268,8 @@ int main(int argc, char** argv) {
   std::printf("%-34s %9.3f ms/frame\n", "spectra, plain", spectra_ms / n);
   for (const Contender& contender : contenders) {
     // The spectra do not depend on the kernel: one line per thread count.
-    if (contender.search->simd_level() != contenders[0].search->simd_level()) break;
+    if (contender.ranked || contender.search->simd_level() != contenders[0].search->simd_level())
+      break;
     const int32_t threads = contender.search->thread_count();
     char label[64];
     std::snprintf(label, sizeof label, "spectra, shared, %d thread%s", threads,
@@ -242,6 +278,9 @@ int main(int argc, char** argv) {
                 spectra_ms / contender.spectra_ms, contender.same_spectra, frame_total);
   }
   std::printf("\n%-34s %9.3f ms/frame\n", "search, plain (reference)", reference_ms / n);
+  if (options.ranked) {
+    std::printf("%-34s %9.3f ms/frame\n", "ranked, plain (reference)", ranked_reference_ms / n);
+  }
   for (int32_t level = kSimdLevelCount - 1; level >= 0; --level) {
     const SimdLevel simd = static_cast<SimdLevel>(level);
     if (!SimdLevelRuns(simd)) {
@@ -253,14 +292,17 @@ int main(int argc, char** argv) {
     all_match =
         all_match && contender.same_records == frame_total && contender.same_spectra == frame_total;
     char label[64];
-    std::snprintf(label, sizeof label, "search, fast, %s, %d thread%s",
-                  SimdLevelName(search.simd_level()), search.thread_count(),
-                  search.thread_count() == 1 ? "" : "s");
+    std::snprintf(label, sizeof label, "%s, fast, %s, %d thread%s",
+                  contender.ranked ? "ranked" : "search", SimdLevelName(search.simd_level()),
+                  search.thread_count(), search.thread_count() == 1 ? "" : "s");
+    // The ranked searches against the plain ranked one.
     std::printf(
-        "%-34s %9.3f ms/frame %7.1fx   %d/%d records match   "
+        "%-34s %9.3f ms/frame %7.1fx   %d/%d %s match   "
         "(%.0f entries, %.0f ranges scored exactly per frame)\n",
-        label, contender.search_ms / n, reference_ms / contender.search_ms, contender.same_records,
-        frame_total, search.counts().entries_scored / n, search.counts().ranges_scored / n);
+        label, contender.search_ms / n,
+        (contender.ranked ? ranked_reference_ms : reference_ms) / contender.search_ms,
+        contender.same_records, frame_total, contender.ranked ? "rankings" : "records",
+        search.counts().entries_scored / n, search.counts().ranges_scored / n);
   }
   PoolAlloc(0);
 
@@ -278,7 +320,7 @@ int main(int argc, char** argv) {
                   frame_count / 60.0 / seconds);
     }
   }
-  std::printf("\n%s\n", all_match ? "every record matched the plain search"
-                                  : "MISMATCH: some record differs from the plain search");
+  std::printf("\n%s\n", all_match ? "every result matched the plain search"
+                                  : "MISMATCH: some result differs from the plain search");
   return all_match ? 0 : 1;
 }

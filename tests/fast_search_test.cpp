@@ -1,6 +1,7 @@
 // The fast search and the shared spectra against the plain ones, which are
-// the oracle: every case compares with what MatchFrame and
-// ComputeFrameSpectra give for the same input. The suite runs once with the
+// the oracle: every case compares with what MatchFrame, MatchFrameRanked and
+// ComputeFrameSpectra give for the same input. The ranked fast search gets a
+// FastSearch of its own, so that its warm start comes from its own frames. The suite runs once with the
 // best kernel and once more per kernel forced by KELDITRA_SIMD (CTest labels
 // portable, sse2, avx2, avx512).
 
@@ -11,6 +12,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -97,6 +99,11 @@ void ExpectSameMatch(const BestMatch& fast, const BestMatch& plain, const std::s
   EXPECT_EQ(fast.error, plain.error) << what;
 }
 
+void ExpectSameRanked(const RankedMatch& fast, const RankedMatch& plain, const std::string& what) {
+  ExpectSameMatch(fast.best, plain.best, what + ", ranked");
+  EXPECT_EQ(fast.runner_up_error, plain.runner_up_error) << what << ", ranked";
+}
+
 // Runs under the kernel KELDITRA_SIMD names, or the best one; a named kernel
 // this processor cannot run skips the suite instead of testing another.
 class FastSearchTest : public ::testing::Test {
@@ -121,11 +128,12 @@ TEST_F(FastSearchTest, RandomFramesOnTheFmTableMatchThePlainSearch) {
   std::vector<int32_t> fundamentals = {0, 1, 97, 220, 22050, 30000, 65535};
   while (fundamentals.size() < 12) fundamentals.push_back(static_cast<int32_t>(random() % 65536));
 
-  std::vector<FastSearch*> searches;
-  FastSearch one(live.table(), Options(1));
-  FastSearch two(live.table(), Options(2));
-  FastSearch three(live.table(), Options(3));
-  searches = {&one, &two, &three};
+  std::vector<std::unique_ptr<FastSearch>> searches;
+  std::vector<std::unique_ptr<FastSearch>> ranked_searches;
+  for (int32_t threads : {1, 2, 3}) {
+    searches.push_back(std::make_unique<FastSearch>(live.table(), Options(threads)));
+    ranked_searches.push_back(std::make_unique<FastSearch>(live.table(), Options(threads)));
+  }
   for (size_t k = 0; k < fundamentals.size(); ++k) {
     // Loud and quiet noise, and a few strong partials, so that the best
     // error ranges from small to past 2^22, where the kernels change scale.
@@ -139,15 +147,19 @@ TEST_F(FastSearchTest, RandomFramesOnTheFmTableMatchThePlainSearch) {
     const std::vector<uint8_t> bytes = SampleBytes(samples);
     const FrameSpectra plain = ComputeFrameSpectra(bytes.data(), 0, fundamentals[k]);
     const BestMatch expected = MatchFrame(plain, live.table(), ladder_.data());
-    for (FastSearch* search : searches) {
-      const FrameSpectra shared = search->ComputeFrameSpectra(bytes.data(), 0, fundamentals[k]);
+    const RankedMatch expected_ranked = MatchFrameRanked(plain, live.table(), ladder_.data());
+    for (size_t s = 0; s < searches.size(); ++s) {
+      const std::string what =
+          "frame " + std::to_string(k) + ", threads " + std::to_string(s + 1);
+      const FrameSpectra shared = searches[s]->ComputeFrameSpectra(bytes.data(), 0, fundamentals[k]);
       ASSERT_EQ(std::memcmp(&shared, &plain, sizeof plain), 0) << "f0 " << fundamentals[k];
-      ExpectSameMatch(
-          search->MatchFrame(shared, ladder_.data()), expected,
-          "frame " + std::to_string(k) + ", threads " + std::to_string(search->thread_count()));
+      ExpectSameMatch(searches[s]->MatchFrame(shared, ladder_.data()), expected, what);
+      ExpectSameRanked(ranked_searches[s]->MatchFrameRanked(shared, ladder_.data()),
+                       expected_ranked, what);
     }
   }
-  for (FastSearch* search : searches) EXPECT_EQ(search->frames_given_to_reference(), 0);
+  for (const auto& search : searches) EXPECT_EQ(search->frames_given_to_reference(), 0);
+  for (const auto& search : ranked_searches) EXPECT_EQ(search->frames_given_to_reference(), 0);
 }
 
 TEST_F(FastSearchTest, ConsecutiveFramesOfTheDemoVoiceMatchThePlainSearch) {
@@ -155,8 +167,9 @@ TEST_F(FastSearchTest, ConsecutiveFramesOfTheDemoVoiceMatchThePlainSearch) {
   const DemoVoice voice = MakeDemoVoice(kDemoShortestSeconds);
   const std::vector<uint8_t> bytes = SampleBytes(voice.samples);
   FastSearch search(live.table(), Options(2));
+  FastSearch ranked(live.table(), Options(2));
   // From the silence at the start into the sung phrase: the warm start
-  // carries over from frame to frame as in a conversion.
+  // carries over from frame to frame as in a conversion or a report.
   for (int32_t frame = kDemoSilentFrames - 4; frame < kDemoSilentFrames + 22; ++frame) {
     const FrameSpectra plain = ComputeFrameSpectra(bytes.data(), frame, voice.fundamentals[frame]);
     const FrameSpectra shared =
@@ -165,6 +178,9 @@ TEST_F(FastSearchTest, ConsecutiveFramesOfTheDemoVoiceMatchThePlainSearch) {
     ExpectSameMatch(search.MatchFrame(shared, ladder_.data()),
                     MatchFrame(plain, live.table(), ladder_.data()),
                     "frame " + std::to_string(frame));
+    ExpectSameRanked(ranked.MatchFrameRanked(shared, ladder_.data()),
+                     MatchFrameRanked(plain, live.table(), ladder_.data()),
+                     "frame " + std::to_string(frame));
   }
 }
 
@@ -232,6 +248,9 @@ TEST_F(FastSearchTest, TiesGoToTheLowestVoiceThenTheLowestGain) {
   for (const TieCase& tie_case : kTieCases) {
     const LiveTable live(tie_case.make_entry);
     FastSearch search(live.table(), Options(2));
+    // Ranked, ties leave the warm start's winner in several members at once,
+    // and the runner-up equal to the winner's error.
+    FastSearch ranked(live.table(), Options(3));
     const std::vector<FrameSpectra> frames = {
         MadeSpectra(220, Shape(1, 9000), 60000, 30000),     // close to the shape
         MadeSpectra(220, Shape(2, 20), 300, 150),           // faint: low gains
@@ -240,9 +259,11 @@ TEST_F(FastSearchTest, TiesGoToTheLowestVoiceThenTheLowestGain) {
         MadeSpectra(220, Shape(1, 9000), 60000, 30000),
     };
     for (size_t k = 0; k < frames.size(); ++k) {
+      const std::string what = std::string(tie_case.name) + ", frame " + std::to_string(k);
       ExpectSameMatch(search.MatchFrame(frames[k], ladder.data()),
-                      MatchFrame(frames[k], live.table(), ladder.data()),
-                      std::string(tie_case.name) + ", frame " + std::to_string(k));
+                      MatchFrame(frames[k], live.table(), ladder.data()), what);
+      ExpectSameRanked(ranked.MatchFrameRanked(frames[k], ladder.data()),
+                       MatchFrameRanked(frames[k], live.table(), ladder.data()), what);
     }
   }
 }
@@ -287,25 +308,42 @@ TEST_F(FastSearchTest, AnEarlierEntryThatTiesTheWarmStartReplacesIt) {
     ASSERT_GT(both, 0);
 
     FastSearch search(table, Options(2));
+    FastSearch ranked(table, Options(2));
     for (int32_t sum : {only_later, both, only_later, both, both}) {
       const FrameSpectra frame = MadeSpectra(300, target, sum, 0);
       const BestMatch plain = MatchFrame(frame, table, ladder_.data());
-      ExpectSameMatch(
-          search.MatchFrame(frame, ladder_.data()), plain,
-          "odd bins " + std::to_string(earlier_odd) + ", target sum " + std::to_string(sum));
+      const std::string what =
+          "odd bins " + std::to_string(earlier_odd) + ", target sum " + std::to_string(sum);
+      ExpectSameMatch(search.MatchFrame(frame, ladder_.data()), plain, what);
+      // The warm start's entry comes round again in the scan and is still one
+      // entry: with both reaching the best gain, the runner-up is the loser's.
+      ExpectSameRanked(ranked.MatchFrameRanked(frame, ladder_.data()),
+                       MatchFrameRanked(frame, table, ladder_.data()), what);
       // The case must really swap winners, or it tests nothing.
       EXPECT_EQ(plain.voice, sum == both ? kEarlier : kLater);
     }
   }
 }
 
-TEST_F(FastSearchTest, ATableWithEveryEntrySkippedLeavesTheStartingMatch) {
-  // Odd bins that outweigh the even ones set every skip flag.
-  const LiveTable live([](int32_t) { return MadeEntry(std::vector<int32_t>(64, 10), 500); });
-  FastSearch search(live.table(), Options(2));
-  const FrameSpectra frame = MadeSpectra(220, Shape(1, 9000), 60000, 30000);
-  ExpectSameMatch(search.MatchFrame(frame, ladder_.data()),
-                  MatchFrame(frame, live.table(), ladder_.data()), "all skipped");
+// No entry at all leaves the starting match; one entry leaves no runner-up.
+TEST_F(FastSearchTest, TablesOfNoEntryOrOneLeaveTheStartingMatchOrNoRunnerUp) {
+  for (const int32_t kept_voice : {-1, 70000}) {
+    // Odd bins that outweigh the even ones set the skip flag.
+    const LiveTable live([&](int32_t voice) {
+      return voice == kept_voice ? MadeEntry(Shape(1, 9000), 0)
+                                 : MadeEntry(std::vector<int32_t>(64, 10), 500);
+    });
+    FastSearch search(live.table(), Options(2));
+    FastSearch ranked(live.table(), Options(2));
+    const std::string what = "kept voice " + std::to_string(kept_voice);
+    for (int32_t frame_index = 0; frame_index < 2; ++frame_index) {
+      const FrameSpectra frame = MadeSpectra(220, Shape(frame_index, 9000), 60000, 30000);
+      ExpectSameMatch(search.MatchFrame(frame, ladder_.data()),
+                      MatchFrame(frame, live.table(), ladder_.data()), what);
+      ExpectSameRanked(ranked.MatchFrameRanked(frame, ladder_.data()),
+                       MatchFrameRanked(frame, live.table(), ladder_.data()), what);
+    }
+  }
 }
 
 struct SpectraCase {
@@ -555,8 +593,8 @@ TEST(SimdLevels, NamesParseAndUnknownOrMissingOnesFallBackToTheBest) {
   EXPECT_TRUE(SimdLevelRuns(BestSimdLevel()));
 }
 
-// Through the program: the same file from every thread count and from the
-// plain search.
+// Through the program: the same parameter file and the same report page from
+// every thread count and from the plain search.
 TEST(FastSearchEndToEnd, ThreadCountsAndThePlainSearchWriteIdenticalFiles) {
   ScratchFolder folder;
   const FmVoiceModel model;
@@ -566,17 +604,25 @@ TEST(FastSearchEndToEnd, ThreadCountsAndThePlainSearchWriteIdenticalFiles) {
   ASSERT_TRUE(WritePitchTrack(folder / "voice.dat", voice.fundamentals));
 
   std::vector<std::vector<uint8_t>> outputs;
+  std::vector<std::vector<uint8_t>> pages;
   for (const std::vector<std::string>& options : std::vector<std::vector<std::string>>{
            {"--reference"}, {"--threads", "1"}, {"--threads", "2"}, {"--threads", "3"}}) {
     std::vector<std::string> arguments = options;
     arguments.push_back("--quiet");
     arguments.push_back("voice.wav");
-    const ProcessResult result = RunProcess(KelditraPath(), arguments, folder.path());
+    ProcessResult result = RunProcess(KelditraPath(), arguments, folder.path());
     ASSERT_EQ(result.status, 0) << result.out << result.err;
     outputs.push_back(ReadBytes(folder / "voice.bin"));
+    arguments.insert(arguments.begin(), "report");
+    result = RunProcess(KelditraPath(), arguments, folder.path());
+    ASSERT_EQ(result.status, 0) << result.out << result.err;
+    pages.push_back(ReadBytes(folder / "voice.report.html"));
   }
   ASSERT_EQ(outputs[0].size(), voice.samples.size() / kFrameLength * 16);
-  for (size_t k = 1; k < outputs.size(); ++k) EXPECT_EQ(outputs[k], outputs[0]) << "run " << k;
+  for (size_t k = 1; k < outputs.size(); ++k) {
+    EXPECT_EQ(outputs[k], outputs[0]) << "run " << k;
+    EXPECT_EQ(pages[k], pages[0]) << "report " << k;
+  }
 }
 
 // A batch keeps its prepared table between jobs, and the fast search keeps
@@ -625,6 +671,7 @@ TEST(SearchOptionsOnTheCommandLine, BadValuesAreUsageErrors) {
       {"--threads", "0", "x.wav"},  {"--threads", "257", "x.wav"},
       {"--threads", "2x", "x.wav"}, {"--threads"},
       {"--simd", "mmx", "x.wav"},   {"--simd"},
+      {"report", "--threads", "0", "x.wav"}, {"report", "--simd", "mmx", "x.wav"},
   };
   for (const std::vector<std::string>& arguments : cases) {
     const ProcessResult result = RunProcess(KelditraPath(), arguments);

@@ -129,6 +129,37 @@ void SearchGains(const uint16_t* entry, int32_t voice, int32_t frequency, int32_
   }
 }
 
+// No gain of the entry reaches the ceiling.
+constexpr int32_t kNoGain = INT32_MAX;
+
+// The least error of one entry over gains first..last, at the lowest gain
+// that gives it, when it is at most ceiling; gain_index kNoGain otherwise.
+// Searched as a candidate of error ceiling that comes after every gain of the
+// entry, so that SearchGains keeps whatever reaches it.
+BestMatch LeastEntryError(const uint16_t* entry, int32_t voice, int32_t frequency, int32_t first,
+                          int32_t last, const int32_t* target, const int32_t* ladder,
+                          int64_t ceiling, int64_t* ranges_scored) {
+  BestMatch least{ceiling, voice, kNoGain, frequency};
+  SearchGains(entry, voice, frequency, first, last, target, ladder, ceiling, &least,
+              ranges_scored);
+  return least;
+}
+
+// Takes an entry's least error into the winner and the least error of the
+// other entries. The warm start's entries come round again in the scan: the
+// winner's must not then count as a second entry. Any other entry seen twice
+// brings the same error, which moves neither.
+void Rank(const BestMatch& least, BestMatch* best, int64_t* runner_up) {
+  if (least.gain_index == kNoGain) return;
+  if (least.voice == best->voice && best->error != INT64_MAX) return;
+  if (Precedes(least.error, least.voice, least.gain_index, *best)) {
+    *runner_up = best->error;
+    *best = least;
+  } else if (least.error < *runner_up) {
+    *runner_up = least.error;
+  }
+}
+
 // A ladder the kernels take: rising (the windows depend on it) and below
 // 8192 (the 16-bit gain split).
 bool KernelLadder(const int32_t* ladder) {
@@ -279,6 +310,7 @@ struct Chunk {
 // What one member of the crew keeps while it searches a frame.
 struct Member {
   BestMatch best;
+  int64_t runner_up;  // ranked search only: the least error of another entry
   KernelLimit limit;
   int64_t limit_error;    // the error limit was made for
   int64_t limit_ceiling;  // and the crew's best error then
@@ -296,8 +328,9 @@ struct FrameWork {
   Chunk chunks[kMaxChunks];
   int32_t chunk_count;
   std::atomic<int32_t> next_chunk;
-  // The least error any member has found: a bound above it rules an entry
-  // out for everyone. Ties are still judged by each member's own best.
+  // The least error any member has found (the ranked search: the least
+  // runner-up): a bound above it rules an entry out for everyone. Ties are
+  // still judged by each member's own best.
   std::atomic<int64_t> crew_error;
   std::vector<Member> members;
 };
@@ -309,20 +342,28 @@ void PublishError(FrameWork& work, int64_t error) {
   }
 }
 
-void UpdateLimit(int64_t ceiling, Member* member) {
-  if (member->best.error == member->limit_error && ceiling == member->limit_ceiling) return;
-  member->limit_error = member->best.error;
+// The kernel's limit for the member's own error (its best, or in the ranked
+// search its runner-up) and the crew's.
+void UpdateLimit(int64_t ceiling, int64_t own, Member* member) {
+  if (own == member->limit_error && ceiling == member->limit_ceiling) return;
+  member->limit_error = own;
   member->limit_ceiling = ceiling;
-  if (ceiling < member->best.error) {
+  if (ceiling < own) {
     // Another member's error is lower: anything up to it may still tie
     // there, so the limit keeps equal bounds.
     member->limit = KernelLimitFor(ceiling);
     member->limit.ties_exact = false;
   } else {
-    member->limit = KernelLimitFor(member->best.error);
+    member->limit = KernelLimitFor(own);
   }
 }
 
+// The ranked search throws an entry out when its bound passes the
+// runner-up: it could then neither win nor come second. A bound equal to the
+// runner-up still matters only for an entry that could take the win on a tie,
+// which needs the best error to equal the runner-up and a voice before the
+// best's.
+template <bool kRanked>
 void SearchChunk(FrameWork& work, const Chunk& chunk, Member* member) {
   const ClassFrame& frame = work.classes[chunk.class_index];
   const ClassSpan span = gClassSpans[chunk.class_index];
@@ -355,7 +396,7 @@ void SearchChunk(FrameWork& work, const Chunk& chunk, Member* member) {
       args.lanes = below_end & ~((uint32_t{1} << first_lane) - 1);
 
       const int64_t ceiling = work.crew_error.load(std::memory_order_relaxed);
-      UpdateLimit(ceiling, member);
+      UpdateLimit(ceiling, kRanked ? member->runner_up : best.error, member);
       const int32_t low_gain = ladder[run.lower];
       const int32_t high_gain = ladder[run.upper];
       args.low_multiplier = static_cast<uint16_t>((low_gain & 4095) << 4);
@@ -366,7 +407,7 @@ void SearchChunk(FrameWork& work, const Chunk& chunk, Member* member) {
       args.cap = member->limit.cap;
       args.limit = member->limit.limit;
       args.ties_exact = member->limit.ties_exact;
-      args.tie_voice = best.voice;
+      args.tie_voice = kRanked && best.error != member->runner_up ? -1 : best.voice;
 
       uint32_t survivors = work.kernel(args);
       ++member->kernel_calls;
@@ -374,12 +415,24 @@ void SearchChunk(FrameWork& work, const Chunk& chunk, Member* member) {
         const int32_t lane = __builtin_ctz(survivors);
         survivors &= survivors - 1;
         const int32_t voice = args.voices[lane];
-        const int64_t error_before = best.error;
         ++member->entries_scored;
-        SearchGains(PreparedEntry(work.entries, voice), voice, frame.frequency, run.lower,
-                    run.upper, frame.target, ladder,
-                    work.crew_error.load(std::memory_order_relaxed), &best, &member->ranges_scored);
-        if (best.error < error_before) PublishError(work, best.error);
+        if constexpr (kRanked) {
+          const int64_t runner_up_before = member->runner_up;
+          const int64_t entry_ceiling = std::min(
+              member->runner_up, work.crew_error.load(std::memory_order_relaxed));
+          Rank(LeastEntryError(PreparedEntry(work.entries, voice), voice, frame.frequency,
+                               run.lower, run.upper, frame.target, ladder, entry_ceiling,
+                               &member->ranges_scored),
+               &best, &member->runner_up);
+          if (member->runner_up < runner_up_before) PublishError(work, member->runner_up);
+        } else {
+          const int64_t error_before = best.error;
+          SearchGains(PreparedEntry(work.entries, voice), voice, frame.frequency, run.lower,
+                      run.upper, frame.target, ladder,
+                      work.crew_error.load(std::memory_order_relaxed), &best,
+                      &member->ranges_scored);
+          if (best.error < error_before) PublishError(work, best.error);
+        }
       }
 
       if (run.end > block_end) break;  // the run goes on in the next block
@@ -472,7 +525,26 @@ BestMatch FastSearch::MatchFrame(const FrameSpectra& spectra, const int32_t ladd
     ++frames_given_to_reference_;
     return ::MatchFrame(spectra, table_, ladder);
   }
-  if (gClassSpans[0].count + gClassSpans[1].count == 0) return BestMatch{};
+  return Search<false>(spectra, ladder).best;
+}
+
+RankedMatch FastSearch::MatchFrameRanked(const FrameSpectra& spectra,
+                                         const int32_t ladder[kGainSteps]) {
+  if (gLayoutEntries != table_.entries || !KernelLadder(ladder) || !KernelTargets(spectra)) {
+    ++frames_given_to_reference_;
+    return ::MatchFrameRanked(spectra, table_, ladder);
+  }
+  return Search<true>(spectra, ladder);
+}
+
+// Both searches in one: the plain one keeps the best candidate; the ranked
+// one also the least error of any other entry, which is the second least of
+// the entries' own least errors. Each entry of the layout is met by one
+// member only, so a member's best and runner-up come from distinct entries,
+// and of two members' bests only the warm start's can be the same entry.
+template <bool kRanked>
+RankedMatch FastSearch::Search(const FrameSpectra& spectra, const int32_t ladder[kGainSteps]) {
+  if (gClassSpans[0].count + gClassSpans[1].count == 0) return RankedMatch{};
 
   FrameWork& work = *work_;
   work.entries = table_.entries;
@@ -494,24 +566,34 @@ BestMatch FastSearch::MatchFrame(const FrameSpectra& spectra, const int32_t ladd
   }
 
   // Recent winners, scored on this frame, are usually close to the new one
-  // and give the bound a low limit from the start. Any entry that is not
-  // skipped would be correct.
+  // and give the bound a low limit from the start. Any entries that are not
+  // skipped would be correct; the ranked search wants two of them.
   BestMatch start;
+  int64_t start_runner_up = INT64_MAX;
   int64_t unused_count = 0;
-  for (int32_t voice : recent_winners_) {
-    if (voice < 0 || table_.skip_flags[voice] != 0) continue;
+  auto warm = [&](int32_t voice) {
     const ClassFrame& frame = work.classes[ClassOf(voice)];
     const GainWindow window = GainWindowFor(table_.entry_sums[voice], frame.target_sum, ladder);
-    SearchGains(PreparedEntry(table_.entries, voice), voice, frame.frequency, window.lower,
-                window.upper, frame.target, ladder, INT64_MAX, &start, &unused_count);
+    const uint16_t* entry = PreparedEntry(table_.entries, voice);
+    if constexpr (kRanked) {
+      Rank(LeastEntryError(entry, voice, frame.frequency, window.lower, window.upper,
+                           frame.target, ladder, start_runner_up, &unused_count),
+           &start, &start_runner_up);
+    } else {
+      SearchGains(entry, voice, frame.frequency, window.lower, window.upper, frame.target, ladder,
+                  INT64_MAX, &start, &unused_count);
+    }
+  };
+  for (int32_t voice : recent_winners_) {
+    if (voice >= 0 && table_.skip_flags[voice] == 0) warm(voice);
   }
-  if (start.error == INT64_MAX) {
-    const int32_t class_index = gClassSpans[1].count > 0 ? 1 : 0;
-    const int32_t voice = gSortedVoices[gClassSpans[class_index].first_block * kBlockLanes];
-    const ClassFrame& frame = work.classes[class_index];
-    const GainWindow window = GainWindowFor(table_.entry_sums[voice], frame.target_sum, ladder);
-    SearchGains(PreparedEntry(table_.entries, voice), voice, frame.frequency, window.lower,
-                window.upper, frame.target, ladder, INT64_MAX, &start, &unused_count);
+  // Too few recent winners: the first entries of the layout stand in.
+  for (int32_t class_index = kClasses - 1; class_index >= 0; --class_index) {
+    const ClassSpan span = gClassSpans[class_index];
+    for (int32_t lane = 0; lane < std::min(span.count, 2); ++lane) {
+      if ((kRanked ? start_runner_up : start.error) != INT64_MAX) break;
+      warm(gSortedVoices[span.first_block * kBlockLanes + lane]);
+    }
   }
 
   work.chunk_count = 0;
@@ -523,13 +605,14 @@ BestMatch FastSearch::MatchFrame(const FrameSpectra& spectra, const int32_t ladd
     }
   }
   work.next_chunk.store(0, std::memory_order_relaxed);
-  work.crew_error.store(start.error, std::memory_order_relaxed);
+  work.crew_error.store(kRanked ? start_runner_up : start.error, std::memory_order_relaxed);
 
   // Set up here, not in the task: a member that stays out of the step must
   // still hold a valid best.
   for (Member& member : work.members) {
     member = {};
     member.best = start;
+    member.runner_up = start_runner_up;
     member.limit_error = -1;  // no limit made yet
   }
   auto task = [&](int32_t index) {
@@ -537,28 +620,40 @@ BestMatch FastSearch::MatchFrame(const FrameSpectra& spectra, const int32_t ladd
     for (;;) {
       const int32_t c = work.next_chunk.fetch_add(1, std::memory_order_relaxed);
       if (c >= work.chunk_count) break;
-      SearchChunk(work, work.chunks[c], &member);
+      SearchChunk<kRanked>(work, work.chunks[c], &member);
     }
   };
   crew_.Run(task);
 
-  BestMatch best = start;
+  RankedMatch ranked;
+  ranked.best = start;
   for (const Member& member : work.members) {
-    if (Precedes(member.best.error, member.best.voice, member.best.gain_index, best)) {
-      best = member.best;
+    if (Precedes(member.best.error, member.best.voice, member.best.gain_index, ranked.best)) {
+      ranked.best = member.best;
     }
     kernel_blocks_[static_cast<int>(simd_)] += member.kernel_calls;
     counts_.entries_scored += member.entries_scored;
     counts_.ranges_scored += member.ranges_scored;
   }
+  if constexpr (kRanked) {
+    // Every member's runner-up and best but the winner's entry, which the
+    // warm start may have left in several members.
+    for (const Member& member : work.members) {
+      ranked.runner_up_error = std::min(ranked.runner_up_error, member.runner_up);
+      if (member.best.voice != ranked.best.voice) {
+        ranked.runner_up_error = std::min(ranked.runner_up_error, member.best.error);
+      }
+    }
+  }
   ++counts_.frames;
 
   // Keep the winner among the recent ones, dropping the oldest.
+  const BestMatch& best = ranked.best;
   bool known = false;
   for (int32_t voice : recent_winners_) known = known || voice == best.voice;
   if (!known) {
     recent_winners_[next_recent_] = best.voice;
     next_recent_ = (next_recent_ + 1) % kRecentWinners;
   }
-  return best;
+  return ranked;
 }

@@ -63,6 +63,12 @@ class FastSearch {
   // MatchFrame's result for the frame, ties included.
   BestMatch MatchFrame(const FrameSpectra& spectra, const int32_t ladder[kGainSteps]);
 
+  // MatchFrameRanked's result: the same winner, and the least error of any
+  // other entry. An entry is then thrown out only when it cannot beat the
+  // runner-up, and each one left is scored down to its own least error,
+  // which costs a little more than MatchFrame.
+  RankedMatch MatchFrameRanked(const FrameSpectra& spectra, const int32_t ladder[kGainSteps]);
+
   // ComputeFrameSpectra's result, the bins shared among the crew, the sines
   // of recent fundamentals kept.
   FrameSpectra ComputeFrameSpectra(const uint8_t* samples, int32_t frame, int32_t fundamental);
@@ -81,6 +87,9 @@ class FastSearch {
   int64_t spectra_from_tables() const { return sine_tables_.frames_served(); }
 
  private:
+  template <bool kRanked>
+  RankedMatch Search(const FrameSpectra& spectra, const int32_t ladder[kGainSteps]);
+
   PreparedVoiceTable table_;
   SimdLevel simd_;
   WorkerCrew crew_;

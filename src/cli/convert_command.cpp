@@ -22,7 +22,7 @@
 
 namespace {
 
-constexpr const char* kUsage =
+constexpr const char* kUsageHead =
     "usage: kelditra [options] FILE.wav...\n"
     "       kelditra --version\n"
     "\n"
@@ -30,12 +30,8 @@ constexpr const char* kUsage =
     "(FILE.dat) into FM voice parameters (FILE.bin), one 16-byte record per 1/60 s.\n"
     "\n"
     "options:\n"
-    "  --table PATH   voice table to use (default: fm_table2.dat in the current folder)\n"
-    "  --reference    search with the plain exhaustive search, about a hundred times\n"
-    "                 slower; the fast search writes the same records\n"
-    "  --threads N    threads for the fast search and the spectra (default: every core)\n"
-    "  --simd NAME    instruction set of the fast search: avx512, avx2, sse2 or portable\n"
-    "                 (default: $KELDITRA_SIMD if set, else the best this processor runs)\n"
+    "  --table PATH   voice table to use (default: fm_table2.dat in the current folder)\n";
+constexpr const char* kUsageTail =
     "  --quiet        no progress bar\n"
     "  --help         show this text\n"
     "  --version      show the version\n"
@@ -43,6 +39,12 @@ constexpr const char* kUsage =
     "Each file ends with one line, FILE: MESSAGE. The exit status is 0 when every\n"
     "file was converted, 1 when any was not, 2 for a usage error. Ctrl-C stops the\n"
     "running conversion after its current frame and writes nothing.\n";
+
+void PrintUsage(FILE* out) {
+  std::fputs(kUsageHead, out);
+  std::fputs(kSearchOptionsUsage, out);
+  std::fputs(kUsageTail, out);
+}
 
 struct CommandLine {
   JobSettings settings;
@@ -68,7 +70,7 @@ int ParseCommandLine(int argc, char** argv, CommandLine* command_line) {
     } else if (argument == "--") {
       options_ended = true;
     } else if (argument == "--help" || argument == "-h") {
-      std::fputs(kUsage, stdout);
+      PrintUsage(stdout);
       return kExitAllFinished;
     } else if (argument == "--quiet" || argument == "-q") {
       command_line->quiet = true;
@@ -78,40 +80,58 @@ int ParseCommandLine(int argc, char** argv, CommandLine* command_line) {
         return kExitUsage;
       }
       command_line->settings.voice_table_path = argv[++i];
-    } else if (argument == "--reference") {
-      command_line->settings.reference_search = true;
-    } else if (argument == "--threads") {
-      int threads = 0;
-      if (i + 1 == argc || !ParseThreadCount(argv[i + 1], &threads)) {
-        std::fputs("kelditra: --threads needs a number from 1 to 256\n", stderr);
-        return kExitUsage;
-      }
-      command_line->settings.threads = threads;
-      ++i;
-    } else if (argument == "--simd") {
-      SimdLevel level;
-      if (i + 1 == argc || !ParseSimdLevel(argv[i + 1], &level)) {
-        std::fputs("kelditra: --simd needs avx512, avx2, sse2 or portable\n", stderr);
-        return kExitUsage;
-      }
-      if (!SimdLevelRuns(level)) {
-        std::fprintf(stderr, "kelditra: this processor cannot run %s\n", argv[i + 1]);
-        return kExitUsage;
-      }
-      command_line->settings.simd = argv[++i];
     } else {
-      std::fprintf(stderr, "kelditra: unknown option %s\n%s", argument.c_str(), kUsage);
-      return kExitUsage;
+      const SearchOptionRead read = ReadSearchOption(argc, argv, &i, &command_line->settings);
+      if (read == SearchOptionRead::kBad) return kExitUsage;
+      if (read == SearchOptionRead::kNotOne) {
+        std::fprintf(stderr, "kelditra: unknown option %s\n", argument.c_str());
+        PrintUsage(stderr);
+        return kExitUsage;
+      }
     }
   }
   if (command_line->files.empty()) {
-    std::fputs(kUsage, stderr);
+    PrintUsage(stderr);
     return kExitUsage;
   }
   return -1;
 }
 
 }  // namespace
+
+SearchOptionRead ReadSearchOption(int argc, char** argv, int* i, JobSettings* settings) {
+  const std::string argument = argv[*i];
+  const char* value = *i + 1 < argc ? argv[*i + 1] : nullptr;
+  if (argument == "--reference") {
+    settings->reference_search = true;
+    return SearchOptionRead::kRead;
+  }
+  if (argument == "--threads") {
+    int threads = 0;
+    if (value == nullptr || !ParseThreadCount(value, &threads)) {
+      std::fputs("kelditra: --threads needs a number from 1 to 256\n", stderr);
+      return SearchOptionRead::kBad;
+    }
+    settings->threads = threads;
+    ++*i;
+    return SearchOptionRead::kRead;
+  }
+  if (argument == "--simd") {
+    SimdLevel level;
+    if (value == nullptr || !ParseSimdLevel(value, &level)) {
+      std::fputs("kelditra: --simd needs avx512, avx2, sse2 or portable\n", stderr);
+      return SearchOptionRead::kBad;
+    }
+    if (!SimdLevelRuns(level)) {
+      std::fprintf(stderr, "kelditra: this processor cannot run %s\n", value);
+      return SearchOptionRead::kBad;
+    }
+    settings->simd = value;
+    ++*i;
+    return SearchOptionRead::kRead;
+  }
+  return SearchOptionRead::kNotOne;
+}
 
 int RunConvertCommand(int argc, char** argv) {
   CommandLine command_line;

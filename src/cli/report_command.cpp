@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/convert_command.h"
 #include "cli/exit_status.h"
 #include "cli/progress_bar.h"
 #include "job/conversion_job.h"
@@ -20,7 +21,7 @@
 
 namespace {
 
-constexpr const char* kUsage =
+constexpr const char* kUsageHead =
     "usage: kelditra report [options] FILE.wav...\n"
     "\n"
     "Searches every frame of FILE.wav again, as the conversion does, and writes\n"
@@ -30,17 +31,24 @@ constexpr const char* kUsage =
     "When FILE.bin exists it is compared with the search's choices.\n"
     "\n"
     "options:\n"
-    "  --table PATH   voice table to use (default: fm_table2.dat in the current folder)\n"
+    "  --table PATH   voice table to use (default: fm_table2.dat in the current folder)\n";
+constexpr const char* kUsageTail =
     "  --quiet        no progress bar\n"
     "  --help         show this text\n"
     "\n"
     "Each file ends with one line, FILE: MESSAGE. The exit status is 0 when every\n"
     "report was written, 1 when any was not, 2 for a usage error.\n";
 
+void PrintUsage(FILE* out) {
+  std::fputs(kUsageHead, out);
+  std::fputs(kSearchOptionsUsage, out);
+  std::fputs(kUsageTail, out);
+}
+
 }  // namespace
 
 int RunReportCommand(int argc, char** argv) {
-  std::string voice_table_path = kVoiceTableName;
+  JobSettings search;  // the search options only
   bool quiet = false;
   std::vector<std::string> files;
   bool options_ended = false;
@@ -51,19 +59,24 @@ int RunReportCommand(int argc, char** argv) {
     } else if (argument == "--") {
       options_ended = true;
     } else if (argument == "--help" || argument == "-h") {
-      std::fputs(kUsage, stdout);
+      PrintUsage(stdout);
       return kExitAllFinished;
     } else if (argument == "--quiet" || argument == "-q") {
       quiet = true;
     } else if (argument == "--table" && i + 1 < argc) {
-      voice_table_path = argv[++i];
+      search.voice_table_path = argv[++i];
     } else {
-      std::fprintf(stderr, "kelditra report: bad option %s\n%s", argument.c_str(), kUsage);
-      return kExitUsage;
+      const SearchOptionRead read = ReadSearchOption(argc, argv, &i, &search);
+      if (read == SearchOptionRead::kBad) return kExitUsage;
+      if (read == SearchOptionRead::kNotOne) {
+        std::fprintf(stderr, "kelditra report: bad option %s\n", argument.c_str());
+        PrintUsage(stderr);
+        return kExitUsage;
+      }
     }
   }
   if (files.empty()) {
-    std::fputs(kUsage, stderr);
+    PrintUsage(stderr);
     return kExitUsage;
   }
 
@@ -72,7 +85,10 @@ int RunReportCommand(int argc, char** argv) {
   for (const std::string& file : files) {
     ReportRequest request;
     request.wave_path = TrimTrailingWhiteSpace(file);
-    request.voice_table_path = voice_table_path;
+    request.voice_table_path = search.voice_table_path;
+    request.reference_search = search.reference_search;
+    request.threads = search.threads;
+    request.simd = search.simd;
     const double start = SecondsSinceStart();
     request.progress = [&](int32_t done, int32_t total) {
       bar.Draw(file, done, total, SecondsSinceStart() - start, "frames");

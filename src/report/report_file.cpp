@@ -1,7 +1,9 @@
 #include "report/report_file.h"
 
+#include <optional>
 #include <vector>
 
+#include "analysis/fast_match.h"
 #include "analysis/gain_ladder.h"
 #include "formats/byte_order.h"
 #include "formats/parameter_file.h"
@@ -88,11 +90,13 @@ ReportOutcome Report(const ReportRequest& request) {
 
   PrepareVoiceTable(in.table);
   const PreparedVoiceTable table{in.table, gSkipFlags, gEntrySums};
-  const RankedSearch search =
-      request.make_search ? request.make_search(table)
-                          : RankedSearch([&table](const FrameSpectra& spectra, const int32_t* ladder) {
-                              return MatchFrameRanked(spectra, table, ladder);
-                            });
+  // Laid out for every freshly prepared table, as a conversion does, so that
+  // no later search in the process finds a stale layout.
+  PrepareFastSearch(table);
+  std::optional<FastSearch> fast;
+  if (!request.reference_search) {
+    fast.emplace(table, FastSearchOptions{request.threads, ChooseSimdLevel(request.simd, nullptr)});
+  }
   int32_t ladder[kGainSteps];
   BuildGainLadder(ladder);
 
@@ -103,8 +107,12 @@ ReportOutcome Report(const ReportRequest& request) {
   frames.reserve(static_cast<size_t>(frame_count));
   for (int32_t frame = 0; frame < frame_count; ++frame) {
     const int32_t fundamental = FrameFundamental(in.pitch_track, in.pitch_track_length, frame);
-    const FrameSpectra spectra = ComputeFrameSpectra(in.samples.data, frame, fundamental);
-    frames.push_back(Describe(spectra, search(spectra, ladder), in.table, ladder));
+    const FrameSpectra spectra = fast
+                                     ? fast->ComputeFrameSpectra(in.samples.data, frame, fundamental)
+                                     : ComputeFrameSpectra(in.samples.data, frame, fundamental);
+    const RankedMatch ranked =
+        fast ? fast->MatchFrameRanked(spectra, ladder) : MatchFrameRanked(spectra, table, ladder);
+    frames.push_back(Describe(spectra, ranked, in.table, ladder));
     if (compare && RecordDiffers(in.records, frame, frames.back())) ++outcome.disagreeing_records;
     if (request.progress) request.progress(frame + 1, frame_count);
   }

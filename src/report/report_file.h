@@ -4,19 +4,16 @@
 #include <functional>
 #include <string>
 
-#include "analysis/frame_spectra.h"
-#include "analysis/voice_match.h"
-
-// The search the report runs for each frame; it must return exactly the
-// plain search's winner, and the best error of any other entry.
-using RankedSearch = std::function<RankedMatch(const FrameSpectra&, const int32_t* ladder)>;
-
 struct ReportRequest {
   std::string wave_path;          // FILE.wav, trimmed
   std::string voice_table_path;
-  // Makes the frame search once the table is prepared; the plain ranked
-  // search when empty.
-  std::function<RankedSearch(const PreparedVoiceTable&)> make_search;
+  // The search options of a conversion (JobSettings): the plain ranked
+  // search instead of the fast one, which gives the same page; the fast
+  // search's threads (0: every core) and instruction set (empty: as a
+  // conversion chooses).
+  bool reference_search = false;
+  int32_t threads = 0;
+  std::string simd;
   // Told after every frame.
   std::function<void(int32_t done, int32_t total)> progress;
 };
