@@ -15,27 +15,13 @@
 
 namespace {
 
-// One live entry at voice 100, matched against the half-harmonic spectrum.
-RawEntry LiveEntry() {
-  RawEntry entry(128, 0);
-  entry[2] = 3000;
-  entry[4] = 1500;
-  return entry;
-}
-
 class ConversionJob : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    table_folder_ = new ScratchFolder;
-    ASSERT_TRUE(WriteSparseTable(*table_folder_ / "fm_table2.dat", {{100, LiveEntry()}}));
-  }
-  static void TearDownTestSuite() { delete table_folder_; }
-
   void SetUp() override {
     gBusyFlag = 0;
     gCancelFlag = 0;
     gProgressWindow = nullptr;
-    settings_.voice_table_path = *table_folder_ / "fm_table2.dat";
+    settings_.voice_table_path = LiveTablePath();
   }
 
   // A sound of the given length with a pitch track of 220 Hz for every frame.
@@ -63,72 +49,67 @@ class ConversionJob : public ::testing::Test {
     EXPECT_EQ(PoolBlockCount(), 0);
   }
 
-  static ScratchFolder* table_folder_;
   ScratchFolder folder_;
   JobSettings settings_;
   ScriptedHost host_;
 };
 
-ScratchFolder* ConversionJob::table_folder_ = nullptr;
-
-TEST_F(ConversionJob, RefusalsBeforeAnyFileIsTouched) {
-  const struct {
-    bool counter;
-    std::string path;
-    const char* message;
-  } cases[] = {
-      {false, "x.wav", utf8::kNoPerformanceCounter},
-      {true, "", utf8::kNotWaveFile},
-      {true, "wav", utf8::kNotWaveFile},
-      {true, "take.txt", utf8::kNotWaveFile},
-      {true, "take.wav.bak", utf8::kNotWaveFile},
-      {true, "take.wa v", utf8::kNotWaveFile},
-  };
-  for (const auto& c : cases) {
-    host_ = ScriptedHost();
-    host_.has_counter = c.counter;
-    gCancelFlag = 1;
-    Run(c.path);
-    ExpectOneMessage(c.message, kStyleExclamation);
-    EXPECT_EQ(host_.events, std::vector<std::string>{"message"}) << c.path;
-    EXPECT_EQ(gCancelFlag, 1) << "shared state touched for " << c.path;
-  }
-}
-
-TEST_F(ConversionJob, LoadFailuresEndInOrderWithTheFirstFailingLoad) {
+// Every way a job ends before its window opens, in one message of its own
+// style, with the shared flags untouched; loads stop at the first failure,
+// in the order table, pitch track, WAV file.
+TEST_F(ConversionJob, RefusalsAndLoadFailuresEndBeforeTheWindowOpens) {
   const std::string base = MakeInput("take", 735 * 2);
+  const std::string table = settings_.voice_table_path;
+  const std::string missing_table = folder_ / "no-table.dat";
   ASSERT_TRUE(WriteBytes(folder_ / "one-byte.dat", {7}));
   ASSERT_TRUE(WriteBytes(folder_ / "empty.dat", {}));
   ASSERT_TRUE(WriteBytes(folder_ / "notwave.wav", std::vector<uint8_t>(100, 'x')));
   ASSERT_TRUE(WriteBytes(folder_ / "notwave.dat", {}));
-  const std::string missing_table = folder_ / "no-table.dat";
+  ASSERT_TRUE(WriteBytes(folder_ / "solo.dat", {}));
+  // Sparse: 262,145 frames of silence, one more than the record array holds.
+  const std::string long_wave = folder_ / "long.wav";
+  const uint32_t data_bytes = 262145u * 735 * 2;
+  ASSERT_TRUE(WriteMonoWave(long_wave, {}));
+  std::vector<uint8_t> header = ReadBytes(long_wave);
+  for (int i = 0; i < 4; ++i) header[40 + i] = static_cast<uint8_t>(data_bytes >> (8 * i));
+  ASSERT_TRUE(WriteBytes(long_wave, header));
+  ASSERT_EQ(truncate(long_wave.c_str(), 44 + data_bytes), 0);
+  ASSERT_TRUE(WriteBytes(folder_ / "long.dat", {}));
   const struct {
-    std::string table;
-    std::string path;
-    std::string message;
+    bool counter;
+    std::string table, path, message;
+    int style;
   } cases[] = {
+      {false, table, "x.wav", utf8::kNoPerformanceCounter, kStyleExclamation},
+      {true, table, "", utf8::kNotWaveFile, kStyleExclamation},
+      {true, table, "wav", utf8::kNotWaveFile, kStyleExclamation},
+      {true, table, "take.txt", utf8::kNotWaveFile, kStyleExclamation},
+      {true, table, "take.wav.bak", utf8::kNotWaveFile, kStyleExclamation},
+      {true, table, "take.wa v", utf8::kNotWaveFile, kStyleExclamation},
       // A missing table: neither the missing pitch track nor the WAV is reached.
-      {missing_table, folder_ / "nothing.wav", missing_table + utf8::kFileNotFoundSuffix},
-      {folder_ / "empty.dat", base + ".wav", utf8::kNoMemory},
-      {folder_ / "one-byte.dat", base + ".wav", utf8::kBadVoiceTableSize},
-      {settings_.voice_table_path, folder_ / "nothing.wav",
-       folder_ / "nothing.dat" + utf8::kFileNotFoundSuffix},
-      {settings_.voice_table_path, folder_ / "missing-folder/take.wav", utf8::kCannotOpen},
-      {settings_.voice_table_path, folder_ / "notwave.wav", utf8::kUnsupportedWave},
+      {true, missing_table, folder_ / "nothing.wav", missing_table + utf8::kFileNotFoundSuffix,
+       kStylePlain},
+      {true, folder_ / "empty.dat", base + ".wav", utf8::kNoMemory, kStylePlain},
+      {true, folder_ / "one-byte.dat", base + ".wav", utf8::kBadVoiceTableSize, kStylePlain},
+      {true, table, folder_ / "nothing.wav", folder_ / "nothing.dat" + utf8::kFileNotFoundSuffix,
+       kStylePlain},
+      // Pitch track present, WAV missing: the WAV's own name is reported.
+      {true, table, folder_ / "solo.wav", folder_ / "solo.wav" + utf8::kFileNotFoundSuffix,
+       kStylePlain},
+      {true, table, folder_ / "missing-folder/take.wav", utf8::kCannotOpen, kStylePlain},
+      {true, table, folder_ / "notwave.wav", utf8::kUnsupportedWave, kStylePlain},
+      {true, table, long_wave, utf8::kWaveTooLong, kStylePlain},
   };
   for (const auto& c : cases) {
     host_ = ScriptedHost();
+    host_.has_counter = c.counter;
     settings_.voice_table_path = c.table;
+    gCancelFlag = 1;
     Run(c.path);
-    ExpectOneMessage(c.message, kStylePlain);
-    EXPECT_EQ(host_.windows_created, 0) << c.path;
+    ExpectOneMessage(c.message, c.style);
+    EXPECT_EQ(host_.events, std::vector<std::string>{"message"}) << c.path;
+    EXPECT_EQ(gCancelFlag, 1) << "shared state touched for " << c.path;
   }
-  // Pitch track present, WAV missing: the WAV's own name is reported.
-  ASSERT_TRUE(WriteBytes(folder_ / "solo.dat", {}));
-  host_ = ScriptedHost();
-  settings_.voice_table_path = *table_folder_ / "fm_table2.dat";
-  Run(folder_ / "solo.wav");
-  ExpectOneMessage(folder_ / "solo.wav" + utf8::kFileNotFoundSuffix, kStylePlain);
 }
 
 TEST_F(ConversionJob, TheTableIsLookedUpByItsBareNameInTheCurrentFolder) {
@@ -172,22 +153,6 @@ TEST_F(ConversionJob, RecordCountFollowsWholeFrames) {
   }
 }
 
-TEST_F(ConversionJob, ASoundLongerThanTheRecordArrayIsRefusedBeforeTheSearch) {
-  // Sparse: 262,145 frames of silence without the disk space.
-  const std::string path = folder_ / "long.wav";
-  ASSERT_TRUE(WriteMonoWave(path, {}));
-  const uint32_t data_bytes = 262145u * 735 * 2;
-  std::vector<uint8_t> header = ReadBytes(path);
-  for (int i = 0; i < 4; ++i) header[40 + i] = static_cast<uint8_t>(data_bytes >> (8 * i));
-  ASSERT_TRUE(WriteBytes(path, header));
-  ASSERT_EQ(truncate(path.c_str(), 44 + data_bytes), 0);
-  ASSERT_TRUE(WriteBytes(folder_ / "long.dat", {}));
-
-  Run(path);
-  ExpectOneMessage(utf8::kWaveTooLong, kStylePlain);
-  EXPECT_EQ(host_.windows_created, 0);
-}
-
 TEST_F(ConversionJob, AnUnwritableOutputFailsAfterTheWindowClosesAndKeepsTheOldFile) {
   const std::string base = MakeInput("take", 735 * 2);
   ASSERT_TRUE(WriteBytes(base + ".bin", {1, 2, 3}));
@@ -198,60 +163,48 @@ TEST_F(ConversionJob, AnUnwritableOutputFailsAfterTheWindowClosesAndKeepsTheOldF
   EXPECT_EQ(ReadBytes(base + ".bin"), (std::vector<uint8_t>{1, 2, 3}));
 }
 
-TEST_F(ConversionJob, TicksComeOnlyAfterMoreThanOneHundredMilliseconds) {
-  const std::string base = MakeInput("take", 735 * 6);
-  host_.clock_step_ms = 50;
-  Run(base + ".wav");
-  ExpectOneMessage(utf8::kFinished, kStylePlain);
-  // Readings: 0 at the start, then 50, 100 (not past 0 + 100), 150 (tick,
-  // then 200 read after pumping), 250, 300, 350 (tick), 400.
-  const double total = 7.0 * 735;
-  ASSERT_EQ(host_.refreshed_percents.size(), 2u);
-  EXPECT_EQ(host_.refreshed_percents[0], 2 * 735 / total * 100.0);
-  EXPECT_EQ(host_.refreshed_percents[1], 5 * 735 / total * 100.0);
-}
-
-TEST_F(ConversionJob, TheHighestPercentageStaysBelowAHundred) {
-  const int frames = 5;
-  const std::string base = MakeInput("take", 735 * frames);
-  host_.clock_step_ms = 101;
-  Run(base + ".wav");
-  ASSERT_EQ(host_.refreshed_percents.size(), static_cast<size_t>(frames));
-  EXPECT_DOUBLE_EQ(host_.refreshed_percents.back(), (frames - 1.0) / (frames + 1.0) * 100.0);
-  EXPECT_EQ(gProgressPercent, host_.refreshed_percents.back());
-}
-
-TEST_F(ConversionJob, ACancelIsSeenAtTheNextTickAndWritesNothing) {
-  const std::string base = MakeInput("take", 735 * 6);
-  ASSERT_TRUE(WriteBytes(base + ".bin", {5, 5}));
-  host_.clock_step_ms = 101;
-  host_.on_refresh = [&](int tick) {
-    if (tick == 2) host_.pending.push_back(ScriptedHost::CancelAndClose);
+// Ticks on a scripted clock. The rows run in turn without a reset, so a job
+// that kept the cancel of the one before would stop the row after it.
+TEST_F(ConversionJob, TicksFollowTheClockAndACancelIsSeenAtTheNextOne) {
+  const struct {
+    int frames;
+    int64_t step_ms;
+    int cancel_at_tick;  // 0: none
+    const char* message;
+    std::vector<int> tick_frames;  // each tick's percentage: frame / (frames + 1)
+  } cases[] = {
+      // Readings: 0 at the start, then 50, 100 (not past 0 + 100), 150 (tick,
+      // then 200 read after pumping), 250, 300, 350 (tick), 400.
+      {6, 50, 0, utf8::kFinished, {2, 5}},
+      // A tick per frame: the highest stays below a hundred.
+      {5, 101, 0, utf8::kFinished, {0, 1, 2, 3, 4}},
+      {6, 101, 2, utf8::kCancelled, {0, 1}},
+      // A cancel during the last tick is never looked at.
+      {4, 101, 4, utf8::kFinished, {0, 1, 2, 3}},
   };
-  Run(base + ".wav");
-  ExpectOneMessage(utf8::kCancelled, kStylePlain);
-  EXPECT_EQ(host_.refreshed_percents.size(), 2u);
-  // The canceller took the window down; the job does not destroy it again.
-  EXPECT_EQ(std::count(host_.events.begin(), host_.events.end(), "destroy"), 0);
-  EXPECT_EQ(ReadBytes(base + ".bin"), (std::vector<uint8_t>{5, 5}));
-
-  // The next job starts afresh.
-  host_ = ScriptedHost();
-  Run(base + ".wav");
-  ExpectOneMessage(utf8::kFinished, kStylePlain);
-  EXPECT_EQ(ReadBytes(base + ".bin").size(), 6u * 16);
-}
-
-TEST_F(ConversionJob, ACancelDuringTheLastTickIsNotSeen) {
-  const int frames = 4;
-  const std::string base = MakeInput("take", 735 * frames);
-  host_.clock_step_ms = 101;
-  host_.on_refresh = [&](int tick) {
-    if (tick == frames) host_.pending.push_back(ScriptedHost::CancelAndClose);
-  };
-  Run(base + ".wav");
-  ExpectOneMessage(utf8::kFinished, kStylePlain);
-  EXPECT_EQ(ReadBytes(base + ".bin").size(), frames * 16u);
+  for (const auto& c : cases) {
+    const std::string base = MakeInput("take" + std::to_string(c.frames), 735 * c.frames);
+    ASSERT_TRUE(WriteBytes(base + ".bin", {5, 5}));
+    host_ = ScriptedHost();
+    host_.clock_step_ms = c.step_ms;
+    host_.on_refresh = [&](int tick) {
+      if (tick == c.cancel_at_tick) host_.pending.push_back(ScriptedHost::CancelAndClose);
+    };
+    Run(base + ".wav");
+    ExpectOneMessage(c.message, kStylePlain);
+    ASSERT_EQ(host_.refreshed_percents.size(), c.tick_frames.size()) << c.frames;
+    for (size_t i = 0; i < c.tick_frames.size(); ++i) {
+      EXPECT_DOUBLE_EQ(host_.refreshed_percents[i], 100.0 * c.tick_frames[i] / (c.frames + 1))
+          << c.frames << " tick " << i;
+    }
+    if (c.message == utf8::kCancelled) {
+      // The canceller took the window down; the job does not destroy it again.
+      EXPECT_EQ(std::count(host_.events.begin(), host_.events.end(), "destroy"), 0);
+      EXPECT_EQ(ReadBytes(base + ".bin"), (std::vector<uint8_t>{5, 5}));
+    } else {
+      EXPECT_EQ(ReadBytes(base + ".bin").size(), c.frames * 16u);
+    }
+  }
 }
 
 TEST_F(ConversionJob, PumpingHandlesEveryPendingMessageAndStopsAtQuit) {

@@ -34,6 +34,16 @@ inline std::vector<int16_t> HarmonicSound(int frames, double fundamental_hz,
   return samples;
 }
 
+// Samples as the little-endian bytes of a WAV file's data.
+inline std::vector<uint8_t> PcmBytes(const std::vector<int16_t>& samples) {
+  std::vector<uint8_t> bytes;
+  for (int16_t s : samples) {
+    bytes.push_back(static_cast<uint8_t>(s));
+    bytes.push_back(static_cast<uint8_t>(static_cast<uint16_t>(s) >> 8));
+  }
+  return bytes;
+}
+
 struct Record {
   int32_t voice_high, frequency, gain, voice_low;
   bool operator==(const Record&) const = default;

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -37,14 +38,6 @@ const std::vector<uint8_t> kEarlierOutput(16, 0x5A);
 
 class OutputSafety : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    table_folder_ = new ScratchFolder;
-    RawEntry live(128, 0);
-    live[2] = 3000;
-    ASSERT_TRUE(WriteSparseTable(*table_folder_ / "fm_table2.dat", {{100, live}}));
-  }
-  static void TearDownTestSuite() { delete table_folder_; }
-
   static void WriteInputs(const std::string& folder) {
     ASSERT_TRUE(WriteMonoWave(folder + "/take.wav", HarmonicSound(kFrames, 220, {5000})));
     ASSERT_TRUE(WritePitchTrack(folder + "/take.dat", std::vector<uint16_t>(kFrames, 220)));
@@ -54,7 +47,7 @@ class OutputSafety : public ::testing::Test {
   // kelditra on folder/take.wav, through sh so that a limit can be set first.
   static ProcessResult Convert(const std::string& folder, const std::string& before = "") {
     const std::string command = before + "exec \"$0\" --quiet --table \"$1\" \"$2\"";
-    return RunProcess("/bin/sh", {"-c", command, KelditraPath(), *table_folder_ / "fm_table2.dat",
+    return RunProcess("/bin/sh", {"-c", command, KelditraPath(), LiveTablePath(),
                                   folder + "/take.wav"});
   }
 
@@ -66,53 +59,27 @@ class OutputSafety : public ::testing::Test {
     EXPECT_EQ(NamesIn(folder), names);
   }
 
-  static ScratchFolder* table_folder_;
   ScratchFolder folder_;
 };
 
-ScratchFolder* OutputSafety::table_folder_ = nullptr;
-
-// A small file system of its own, taken down before its folder is removed.
-class SmallDisk {
- public:
-  explicit SmallDisk(const std::string& folder) : folder_(folder) {
-    std::filesystem::create_directory(folder_);
-    mounted_ = mount("kelditra-test", folder_.c_str(), "tmpfs", 0, "size=512k") == 0;
-    error_ = errno;
-  }
-  ~SmallDisk() {
-    if (mounted_) umount2(folder_.c_str(), MNT_DETACH);
-  }
-  bool mounted() const { return mounted_; }
-  int error() const { return error_; }
-
-  // Writes until the device has no room left.
-  bool Fill() const {
-    std::FILE* filler = std::fopen((folder_ + "/filler").c_str(), "wb");
-    if (filler == nullptr) return false;
-    const std::vector<char> chunk(4096, 'f');
-    while (std::fwrite(chunk.data(), 1, chunk.size(), filler) == chunk.size()) {
-    }
-    const bool full = errno == ENOSPC;
-    std::fclose(filler);
-    return full;
-  }
-
- private:
-  std::string folder_;
-  bool mounted_ = false;
-  int error_ = 0;
-};
-
 TEST_F(OutputSafety, AFullDiskKeepsTheEarlierOutputWhole) {
+  // A small file system of its own, taken down before its folder is removed.
   const std::string disk = folder_ / "disk";
-  SmallDisk small_disk(disk);
-  if (!small_disk.mounted()) {
-    GTEST_SKIP() << "no tmpfs here (" << std::strerror(small_disk.error())
+  std::filesystem::create_directory(disk);
+  if (mount("kelditra-test", disk.c_str(), "tmpfs", 0, "size=512k") != 0) {
+    GTEST_SKIP() << "no tmpfs here (" << std::strerror(errno)
                  << "); the file-size limit test stands in for it";
   }
+  const std::unique_ptr<const char, void (*)(const char*)> unmount(
+      disk.c_str(), [](const char* at) { umount2(at, MNT_DETACH); });
   WriteInputs(disk);
-  ASSERT_TRUE(small_disk.Fill());
+  std::FILE* filler = std::fopen((disk + "/filler").c_str(), "wb");
+  ASSERT_NE(filler, nullptr);
+  const std::vector<char> chunk(4096, 'f');
+  while (std::fwrite(chunk.data(), 1, chunk.size(), filler) == chunk.size()) {
+  }
+  ASSERT_EQ(errno, ENOSPC);
+  std::fclose(filler);
 
   ExpectEarlierOutputKept(disk, Convert(disk), {"filler", "take.bin", "take.dat", "take.wav"});
 

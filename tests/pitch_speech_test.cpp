@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
-#include <cstdlib>
-#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -24,14 +21,8 @@ constexpr const char* kSentence =
     "Every morning the old sailor sang a gentle melody. Would you like to hear it again?";
 
 std::string FindProgram(const std::string& name) {
-  const char* path = std::getenv("PATH");
-  std::stringstream folders(path == nullptr ? "" : path);
-  std::string folder;
-  while (std::getline(folders, folder, ':')) {
-    const std::filesystem::path candidate = std::filesystem::path(folder) / name;
-    if (!folder.empty() && access(candidate.c_str(), X_OK) == 0) return candidate.string();
-  }
-  return "";
+  const std::string found = RunProcess("/bin/sh", {"-c", "command -v " + name}).out;
+  return found.empty() ? "" : found.substr(0, found.size() - 1);
 }
 
 // One fundamental per 735-sample hop; 0 where aubio says none or names one

@@ -47,15 +47,6 @@ class Preview : public ::testing::Test {
 ScratchFolder* Preview::folder_ = nullptr;
 std::string Preview::table_path_;
 
-std::vector<uint8_t> LittleEndian(const std::vector<int16_t>& samples) {
-  std::vector<uint8_t> bytes;
-  for (int16_t s : samples) {
-    bytes.push_back(static_cast<uint8_t>(s));
-    bytes.push_back(static_cast<uint8_t>(static_cast<uint16_t>(s) >> 8));
-  }
-  return bytes;
-}
-
 TEST_F(Preview, SteadyFramesAnalyseBackToTheScaledValues) {
   const std::vector<uint8_t> table = PreparedTable();
   // 240 Hz: whole periods per frame, so components do not leak into each other.
@@ -63,7 +54,7 @@ TEST_F(Preview, SteadyFramesAnalyseBackToTheScaledValues) {
   const std::vector<ParameterRecord> harmonic_records(8, {0x400, 480, 5000, 5});
   for (const auto& [recs, voice] : {std::pair{records, 0x1234}, std::pair{harmonic_records, 0x4005}}) {
     int64_t clipped = 0;
-    const auto bytes = LittleEndian(SynthesizePreview(recs, table.data(), &clipped));
+    const auto bytes = PcmBytes(SynthesizePreview(recs, table.data(), &clipped));
     EXPECT_EQ(clipped, 0);
     const uint16_t* entry = PreparedEntry(table.data(), voice);
     const bool harmonic = voice == 0x4005;

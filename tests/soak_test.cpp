@@ -2,11 +2,7 @@
 // job with nothing held: its peak memory is that of its largest single job,
 // and every file comes out exactly as it does in a process of its own.
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -22,43 +18,16 @@ namespace {
 
 constexpr int kFiles = 200;
 
-struct Measured {
-  int status = -1;
-  std::string out;
-  long peak_kib = 0;  // the child's peak resident size
-};
-
-// kelditra with the given arguments in folder; the peak resident size comes
-// from the kernel's account of the child when it is reaped.
-Measured RunMeasured(const std::string& folder, const std::vector<std::string>& arguments) {
-  const std::string out_path = folder + "/.out";
-  const pid_t child = fork();
-  if (child == 0) {
-    // Should jobs keep what they load after all, the run fails for want of
-    // memory long before it could crowd out the rest of the machine.
-    // Room for a job, and for the stacks and heaps of a search thread per core.
-    const rlim_t limit = (rlim_t{4} << 30) + (rlim_t{128} << 20) * std::thread::hardware_concurrency();
-    const struct rlimit address_space = {limit, limit};
-    setrlimit(RLIMIT_AS, &address_space);
-    if (chdir(folder.c_str()) != 0) _exit(127);
-    const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    dup2(out, 1);
-    std::vector<char*> argv{const_cast<char*>(KelditraPath())};
-    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    execv(KelditraPath(), argv.data());
-    _exit(127);
-  }
-  int wait_status = 0;
-  struct rusage usage {};
-  wait4(child, &wait_status, 0, &usage);
-  Measured run;
-  run.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
-  const std::vector<uint8_t> out = ReadBytes(out_path);
-  run.out.assign(out.begin(), out.end());
-  run.peak_kib = usage.ru_maxrss;
-  std::filesystem::remove(out_path);
-  return run;
+// kelditra with the given arguments in folder. Should jobs keep what they
+// load after all, the run fails for want of memory long before it could
+// crowd out the rest of the machine: room for a job, and for the stacks and
+// heaps of a search thread per core.
+ProcessResult RunMeasured(const std::string& folder, std::vector<std::string> arguments) {
+  const uint64_t limit_kib =
+      (uint64_t{4} << 20) + (uint64_t{128} << 10) * std::thread::hardware_concurrency();
+  const std::string command = "ulimit -v " + std::to_string(limit_kib) + "; exec \"$0\" \"$@\"";
+  arguments.insert(arguments.begin(), {"-c", command, KelditraPath()});
+  return RunProcess("/bin/sh", arguments, folder);
 }
 
 // Names that sort in the order of the run.
@@ -121,7 +90,7 @@ TEST(Soak, TwoHundredJobsInOneProcessKeepMemoryFlatAndMatchSeparateRuns) {
 
   std::vector<std::string> all = {"--quiet"};
   for (int i = 0; i < kFiles; ++i) all.push_back(Name(i));
-  const Measured together = RunMeasured(folder.path(), all);
+  const ProcessResult together = RunMeasured(folder.path(), all);
   EXPECT_EQ(together.status, 1);
   std::vector<std::vector<uint8_t>> outputs_together;
   for (int i = 0; i < kFiles; ++i) {
@@ -132,7 +101,7 @@ TEST(Soak, TwoHundredJobsInOneProcessKeepMemoryFlatAndMatchSeparateRuns) {
   std::string out_alone;
   long largest_alone_kib = 0;
   for (int i = 0; i < kFiles; ++i) {
-    const Measured alone = RunMeasured(folder.path(), {"--quiet", Name(i)});
+    const ProcessResult alone = RunMeasured(folder.path(), {"--quiet", Name(i)});
     out_alone += alone.out;
     largest_alone_kib = std::max(largest_alone_kib, alone.peak_kib);
     EXPECT_EQ(ReadBytes(Output(folder.path(), i)), outputs_together[i]) << Name(i);
@@ -145,7 +114,7 @@ TEST(Soak, TwoHundredJobsInOneProcessKeepMemoryFlatAndMatchSeparateRuns) {
   // that behind; the voice table alone is 64 MiB a job.
   std::vector<std::string> first_kinds = {"--quiet"};
   for (int i = 0; i < 8; ++i) first_kinds.push_back(Name(i));
-  const Measured short_batch = RunMeasured(folder.path(), first_kinds);
+  const ProcessResult short_batch = RunMeasured(folder.path(), first_kinds);
   constexpr long kMarginKib = 8 * 1024;
   std::printf("peak resident size: %ld KiB for %d jobs, %ld KiB for 8, at most %ld KiB for one\n",
               together.peak_kib, kFiles, short_batch.peak_kib, largest_alone_kib);

@@ -5,17 +5,9 @@
 
 #include "analysis/frame_spectra.h"
 #include "analysis/gain_ladder.h"
+#include "job_fixtures.h"
 
 namespace {
-
-std::vector<uint8_t> FrameBytes(const std::vector<int16_t>& samples) {
-  std::vector<uint8_t> bytes;
-  for (int16_t sample : samples) {
-    bytes.push_back(static_cast<uint8_t>(sample));
-    bytes.push_back(static_cast<uint8_t>(static_cast<uint16_t>(sample) >> 8));
-  }
-  return bytes;
-}
 
 TEST(FrameSpectra, ConstantFramesAtFundamentalZero) {
   const struct {
@@ -30,7 +22,7 @@ TEST(FrameSpectra, ConstantFramesAtFundamentalZero) {
       {-7, 0, 7, 3 + 127 * 7},
   };
   for (const auto& c : cases) {
-    const auto bytes = FrameBytes(std::vector<int16_t>(kFrameLength, c.level));
+    const auto bytes = PcmBytes(std::vector<int16_t>(kFrameLength, c.level));
     const FrameSpectra spectra = ComputeFrameSpectra(bytes.data(), 0, c.fundamental);
     EXPECT_EQ(spectra.fundamental, c.fundamental);
     EXPECT_EQ(spectra.harmonic[0], 0);
@@ -52,7 +44,7 @@ TEST(FrameSpectra, FourPeriodsOfASineLandInOneBinOfEach) {
     const double value = 10000.0 * std::sin(2.0 * M_PI * 240.0 * m / 44100.0);
     samples.push_back(n < 2 * kFrameLength ? 1234 : static_cast<int16_t>(std::lround(value)));
   }
-  const auto bytes = FrameBytes(samples);
+  const auto bytes = PcmBytes(samples);
   const FrameSpectra spectra = ComputeFrameSpectra(bytes.data(), 2, 240);
   for (int n = 0; n < kSpectrumBins; ++n) {
     EXPECT_EQ(spectra.harmonic[n], n == 1 ? 5000 : 0) << "harmonic " << n;
@@ -65,7 +57,7 @@ TEST(FrameSpectra, FourPeriodsOfASineLandInOneBinOfEach) {
 TEST(FrameSpectra, MeanLevelRaisesTheSumsButNeverReachesBinZero) {
   std::vector<int16_t> samples(kFrameLength);
   for (int n = 0; n < kFrameLength; ++n) samples[n] = static_cast<int16_t>(n % 2 == 0 ? 300 : 100);
-  const auto bytes = FrameBytes(samples);
+  const auto bytes = PcmBytes(samples);
   const FrameSpectra spectra = ComputeFrameSpectra(bytes.data(), 0, 0);
   // 368 samples of 300 and 367 of 100: mean 200.13, halved to 100.
   int32_t rest = 0;

@@ -18,13 +18,27 @@ ScratchFolder::~ScratchFolder() {
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <thread>
 
-#include "fixture_files.h"
+#include "job_fixtures.h"
+
+const std::string& LiveTablePath() {
+  static const ScratchFolder folder;
+  static const std::string path = folder / "fm_table2.dat";
+  static const bool written = [] {
+    RawEntry live(128, 0);
+    live[2] = 3000;
+    live[4] = 1500;
+    return WriteSparseTable(path, {{100, live}});
+  }();
+  if (!written) std::abort();
+  return path;
+}
 
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,
                          const std::string& folder, int interrupt_after_ms) {
@@ -51,9 +65,11 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     kill(child, SIGINT);
   }
   int wait_status = 0;
-  waitpid(child, &wait_status, 0);
+  struct rusage usage {};
+  wait4(child, &wait_status, 0, &usage);
   ProcessResult result;
   result.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
+  result.peak_kib = usage.ru_maxrss;
   const std::vector<uint8_t> out = ReadBytes(out_path);
   const std::vector<uint8_t> err = ReadBytes(err_path);
   result.out.assign(out.begin(), out.end());

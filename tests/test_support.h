@@ -41,11 +41,13 @@ inline constexpr const char* kProgressPrefix = "進行率 ";
 
 #include <vector>
 
-// A finished process: its exit status (or 128 + signal) and its output.
+// A finished process: its exit status (or 128 + signal), its output and its
+// peak resident size.
 struct ProcessResult {
   int status = -1;
   std::string out;
   std::string err;
+  long peak_kib = 0;
 };
 
 // Runs program with arguments in folder (the current folder when empty),
@@ -53,6 +55,11 @@ struct ProcessResult {
 // long has passed.
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,
                          const std::string& folder = "", int interrupt_after_ms = -1);
+
+// A full-size voice table in which every entry is skipped but voice 100,
+// whose bins 2 and 4 win any voiced frame on its half-harmonic spectrum;
+// written once per test program.
+const std::string& LiveTablePath();
 
 // The command-line program under test.
 inline const char* KelditraPath() { return KELDITRA_CLI_PATH; }

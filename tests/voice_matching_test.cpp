@@ -16,15 +16,6 @@ namespace {
 constexpr int kFrames = 2;
 const std::vector<double> kVoice = {8000, 4000, 2000, 1000};
 
-std::vector<uint8_t> LittleEndian(const std::vector<int16_t>& samples) {
-  std::vector<uint8_t> bytes;
-  for (int16_t s : samples) {
-    bytes.push_back(static_cast<uint8_t>(s));
-    bytes.push_back(static_cast<uint8_t>(static_cast<uint16_t>(s) >> 8));
-  }
-  return bytes;
-}
-
 // An entry that, at the given gain, reproduces the target's compared bins
 // 0..14 within the free margin of the error (0..7 above), and is 0 above.
 RawEntry EntryMatching(const int32_t* target, int32_t gain) {
@@ -53,7 +44,7 @@ class VoiceMatching : public ::testing::Test {
   }
 
   FrameSpectra SpectraOf(const std::vector<int16_t>& sound, int32_t fundamental) {
-    const auto bytes = LittleEndian(sound);
+    const auto bytes = PcmBytes(sound);
     return ComputeFrameSpectra(bytes.data(), 0, fundamental);
   }
 
@@ -84,30 +75,48 @@ class VoiceMatching : public ::testing::Test {
   ScratchFolder folder_;
 };
 
-TEST_F(VoiceMatching, HalfHarmonicWinnerCarriesTheFundamental) {
+// Whole jobs over planted tables, each frame's record worked out by hand.
+TEST_F(VoiceMatching, PlantedTablesGiveTheExpectedRecords) {
   const auto sound = HarmonicSound(kFrames, 220, kVoice);
   const FrameSpectra spectra = SpectraOf(sound, 220);
   const RawEntry exact = EntryMatching(spectra.half_harmonic, ladder_[236]);
+  const RawEntry near = NearMiss(spectra.half_harmonic, ladder_[236]);
   ASSERT_TRUE(WindowHolds(exact, spectra.half_harmonic_sum, 236));
-
-  const auto records = Convert({{0, RawEntry(128, 0)},
-                                {4659, NearMiss(spectra.half_harmonic, ladder_[236])},
-                                {4660, exact}},
-                               sound, 220);
-  ASSERT_EQ(records.size(), 2u);
-  EXPECT_EQ(records[0], (Record{291, 220, 4172, 4}));
-}
-
-TEST_F(VoiceMatching, HarmonicWinnerCarriesTwiceTheFundamental) {
   // Only the even harmonics of 220 Hz, so the harmonic spectrum's compared
   // bins hold nearly all of its sum.
-  const auto sound = HarmonicSound(kFrames, 440, {6000, 3000});
-  const FrameSpectra spectra = SpectraOf(sound, 220);
-  ASSERT_TRUE(WindowHolds(EntryMatching(spectra.harmonic, ladder_[236]), spectra.harmonic_sum, 236));
-  const auto records = Convert({{4100, NearMiss(spectra.harmonic, ladder_[236])},
-                                {4101, EntryMatching(spectra.harmonic, ladder_[236])}},
-                               sound, 220);
-  EXPECT_EQ(records.at(0), (Record{256, 440, 4172, 5}));
+  const auto even = HarmonicSound(kFrames, 440, {6000, 3000});
+  const FrameSpectra even_spectra = SpectraOf(even, 220);
+  const RawEntry even_exact = EntryMatching(even_spectra.harmonic, ladder_[236]);
+  ASSERT_TRUE(WindowHolds(even_exact, even_spectra.harmonic_sum, 236));
+  // Too small to register at any gain of its window (1..2 for an entry sum of
+  // 1500): in silence it costs nothing at each, so its lowest gain wins and a
+  // later entry of the same kind cannot replace it.
+  RawEntry faint(128, 0);
+  faint[2] = 750;
+  faint[4] = 750;
+  const std::vector<int16_t> silence(kFrames * 735, 0);
+  const struct {
+    const char* name;
+    std::map<int32_t, RawEntry> planted;
+    const std::vector<int16_t>& sound;
+    uint16_t fundamental;
+    Record expected;  // the first frame's
+  } cases[] = {
+      {"half-harmonic winner carries the fundamental",
+       {{0, RawEntry(128, 0)}, {4659, near}, {4660, exact}}, sound, 220, {291, 220, 4172, 4}},
+      {"harmonic winner carries twice the fundamental",
+       {{4100, NearMiss(even_spectra.harmonic, ladder_[236])}, {4101, even_exact}}, even, 220,
+       {256, 440, 4172, 5}},
+      {"equal errors: the lowest index", {{4676, exact}, {4660, exact}, {4692, exact}}, sound, 220,
+       {291, 220, 4172, 4}},
+      {"equal errors: the lowest gain", {{300, faint}, {301, faint}}, silence, 0, {18, 0, 1, 12}},
+      {"nothing to try: a silent record", {}, sound, 220, {0, 0, 0, 0}},
+  };
+  for (const auto& c : cases) {
+    const std::vector<Record> records = Convert(c.planted, c.sound, c.fundamental);
+    ASSERT_EQ(records.size(), size_t{kFrames}) << c.name;
+    EXPECT_EQ(records[0], c.expected) << c.name;
+  }
 }
 
 TEST_F(VoiceMatching, SkippedEntriesNeverWinEvenAtZeroError) {
@@ -118,31 +127,7 @@ TEST_F(VoiceMatching, SkippedEntriesNeverWinEvenAtZeroError) {
   const auto records = Convert({{4660, skipped_exact},
                                 {4661, NearMiss(spectra.half_harmonic, ladder_[236])}},
                                sound, 220);
-  EXPECT_EQ(records.at(0).voice_low, 5);
-  EXPECT_EQ(records.at(0).voice_high, 291);
-}
-
-TEST_F(VoiceMatching, EqualErrorsGoToTheLowerIndexThenTheLowerGain) {
-  const auto sound = HarmonicSound(kFrames, 220, kVoice);
-  const FrameSpectra spectra = SpectraOf(sound, 220);
-  const RawEntry exact = EntryMatching(spectra.half_harmonic, ladder_[236]);
-  EXPECT_EQ(Convert({{4676, exact}, {4660, exact}, {4692, exact}}, sound, 220).at(0),
-            (Record{291, 220, 4172, 4}));
-
-  // A silent frame: an entry too small to register at any gain of its window
-  // (1..2 for an entry sum of 1500) costs nothing at each, so its lowest gain
-  // wins; the second such entry, later in scan order, cannot replace it.
-  RawEntry faint(128, 0);
-  faint[2] = 750;
-  faint[4] = 750;
-  const std::vector<int16_t> silence(kFrames * 735, 0);
-  EXPECT_EQ(Convert({{300, faint}, {301, faint}}, silence, 0).at(0),
-            (Record{300 / 16, 0, ladder_[1], 300 % 16}));
-}
-
-TEST_F(VoiceMatching, AFrameWithNothingToTryGetsASilentRecord) {
-  const auto records = Convert({}, HarmonicSound(kFrames, 220, kVoice), 220);
-  EXPECT_EQ(records, std::vector<Record>(kFrames, Record{0, 0, 0, 0}));
+  EXPECT_EQ(records.at(0).voice_high * 16 + records.at(0).voice_low, 4661);
 }
 
 TEST(PitchTrack, FundamentalsFromRecordBytes) {
@@ -187,24 +172,22 @@ class PitchTrackInJobs : public ::testing::Test {
     return frequencies;
   }
 
-  static std::vector<uint8_t> Track(int records, uint8_t junk) {
-    std::vector<uint8_t> track(66 * records, junk);
-    for (int r = 0; r < records; ++r) track[66 * r + 2] = 200, track[66 * r + 3] = 0;
-    return track;
-  }
-
   static constexpr int kSoundFrames = 80;
   ScratchFolder folder_;
 };
 
-TEST_F(PitchTrackInJobs, ShortTracksReadZeroPastTheirEnd) {
+// Only bytes 2 and 3 of each record count; every frame past the track's end
+// reads 0, however far past (the sound has 80 frames).
+TEST_F(PitchTrackInJobs, ShortTracksReadZeroPastTheirEndAndOtherBytesCountForNothing) {
   const struct {
     int records;
-    size_t extra_bytes;
-  } cases[] = {{kSoundFrames, 0}, {kSoundFrames - 10, 0}, {5, 0}, {0, 0}, {3, 3}};
+    uint8_t junk;         // in every byte but the fundamental's
+    size_t extra_bytes;   // of a record cut short, its fundamental 150 Hz
+  } cases[] = {{kSoundFrames, 0, 0}, {kSoundFrames, 0xA5, 0}, {kSoundFrames + 40, 0x5A, 0},
+               {kSoundFrames - 10, 0, 0}, {5, 0xEE, 0}, {0, 0, 0}, {3, 0, 3}};
   for (const auto& c : cases) {
-    std::vector<uint8_t> track = Track(c.records, 0);
-    track.resize(track.size() + c.extra_bytes, 0);
+    std::vector<uint8_t> track(66 * c.records + c.extra_bytes, c.junk);
+    for (int r = 0; r < c.records; ++r) track[66 * r + 2] = 200, track[66 * r + 3] = 0;
     if (c.extra_bytes >= 3) track[66 * c.records + 2] = 150;  // a field cut after its low byte
     const auto frequencies = Frequencies(track);
     ASSERT_EQ(frequencies.size(), static_cast<size_t>(kSoundFrames));
@@ -214,12 +197,6 @@ TEST_F(PitchTrackInJobs, ShortTracksReadZeroPastTheirEnd) {
       ASSERT_EQ(frequencies[frame], expected) << c.records << " records, frame " << frame;
     }
   }
-}
-
-TEST_F(PitchTrackInJobs, UnreadBytesAndSurplusRecordsChangeNothing) {
-  const auto clean = Frequencies(Track(kSoundFrames, 0));
-  EXPECT_EQ(Frequencies(Track(kSoundFrames, 0xA5)), clean);
-  EXPECT_EQ(Frequencies(Track(kSoundFrames + 40, 0x5A)), clean);
 }
 
 }  // namespace
