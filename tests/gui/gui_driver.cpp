@@ -25,12 +25,6 @@
 
 namespace {
 
-constexpr int kPath = 1000;
-constexpr int kBrowse = 1001;
-constexpr int kConvert = 1002;
-constexpr int kExit = 1003;
-constexpr int kCancel = 1001;
-
 constexpr DWORD kShortWaitMs = 10000;
 constexpr DWORD kProgressWaitMs = 60000;
 // Loading and checking the inputs, up to the first failure.

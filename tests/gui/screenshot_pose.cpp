@@ -9,10 +9,6 @@
 
 namespace {
 
-constexpr int kPath = 1000;
-constexpr int kConvert = 1002;
-constexpr int kExit = 1003;
-constexpr int kCancel = 1001;
 constexpr DWORD kWaitMs = 60000;
 
 RECT Union(HWND first, HWND second) {

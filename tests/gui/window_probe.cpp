@@ -155,8 +155,6 @@ HWND ChildWithId(HWND parent, int id) {
   return nullptr;
 }
 
-HWND OwnedDialog(HWND owner, const char* caption) { return FindTopLevel(owner, caption, {}); }
-
 HWND ProgressWindowOf(HWND dialog) { return FindTopLevel(dialog, "Dialog", {}); }
 
 HWND MessageBoxOf(HWND dialog) {

@@ -16,6 +16,13 @@ std::wstring Wide(const char* utf8);
 // Shift-JIS back to UTF-8, for the driver's own report.
 std::string Show(const std::string& sjis);
 
+// The program's controls: the main dialog's, and the progress window's button.
+constexpr int kPath = 1000;
+constexpr int kBrowse = 1001;
+constexpr int kConvert = 1002;
+constexpr int kExit = 1003;
+constexpr int kCancel = 1001;
+
 struct RunningApp {
   PROCESS_INFORMATION process = {};
   HWND dialog = nullptr;
@@ -41,9 +48,6 @@ std::string ClassOf(HWND window);
 std::vector<HWND> ChildrenInOrder(HWND parent);
 HWND ChildWithId(HWND parent, int id);
 
-// A visible top-level dialog-class window owned by owner, captioned
-// caption; any caption when it is nullptr.
-HWND OwnedDialog(HWND owner, const char* caption);
 // The progress window: captioned "Dialog".
 HWND ProgressWindowOf(HWND dialog);
 // A message box owned by dialog (its text is the static with id 0xFFFF).
