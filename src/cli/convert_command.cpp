@@ -7,18 +7,11 @@
 
 #include "analysis/simd/simd_level.h"
 #include "cli/exit_status.h"
+#include "cli/progress_bar.h"
 #include "cli/terminal_host.h"
 #include "job/conversion_job.h"
 #include "job/kept_voice_table.h"
 #include "resources/messages.h"
-
-#ifdef _WIN32
-#include <io.h>
-#define isatty _isatty
-#define fileno _fileno
-#else
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -138,7 +131,7 @@ int RunConvertCommand(int argc, char** argv) {
   const int parse_status = ParseCommandLine(argc, argv, &command_line);
   if (parse_status >= 0) return parse_status;
 
-  const bool show_progress = !command_line.quiet && isatty(fileno(stderr));
+  const bool show_progress = !command_line.quiet && StderrIsTerminal();
   TerminalHost host(show_progress);
   InstallInterruptHandler();
   // A batch loads and prepares its voice table once, not once per file.

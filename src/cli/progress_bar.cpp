@@ -3,6 +3,12 @@
 #include <chrono>
 #include <cstdio>
 
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 namespace {
 
 const auto kProcessStart = std::chrono::steady_clock::now();
@@ -15,6 +21,14 @@ std::string Duration(double seconds) {
 }
 
 }  // namespace
+
+bool StderrIsTerminal() {
+#ifdef _WIN32
+  return _isatty(_fileno(stderr)) != 0;
+#else
+  return isatty(fileno(stderr)) != 0;
+#endif
+}
 
 double SecondsSinceStart() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - kProcessStart).count();

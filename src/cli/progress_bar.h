@@ -23,5 +23,8 @@ class ProgressBar {
   bool drawn_ = false;
 };
 
+// Whether stderr goes to a terminal, where a bar redrawn in place makes sense.
+bool StderrIsTerminal();
+
 // Wall-clock seconds since the process started.
 double SecondsSinceStart();

@@ -11,14 +11,6 @@
 #include "report/report_file.h"
 #include "resources/messages.h"
 
-#ifdef _WIN32
-#include <io.h>
-#define isatty _isatty
-#define fileno _fileno
-#else
-#include <unistd.h>
-#endif
-
 namespace {
 
 constexpr const char* kUsageHead =
@@ -80,7 +72,7 @@ int RunReportCommand(int argc, char** argv) {
     return kExitUsage;
   }
 
-  ProgressBar bar(!quiet && isatty(fileno(stderr)));
+  ProgressBar bar(!quiet && StderrIsTerminal());
   int status = kExitAllFinished;
   for (const std::string& file : files) {
     ReportRequest request;
