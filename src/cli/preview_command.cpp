@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "cli/exit_status.h"
-#include "job/conversion_job.h"
+#include "formats/paths.h"
 #include "preview/preview_file.h"
 #include "resources/messages.h"
 

@@ -3,12 +3,10 @@
 #include <cstdint>
 #include <string>
 
+#include "formats/paths.h"
 #include "job/job_host.h"
 
 class KeptVoiceTable;
-
-// The voice table's fixed name, looked up in the current directory.
-inline constexpr const char* kVoiceTableName = "fm_table2.dat";
 
 // What a front end may choose about a job. The defaults are the dialog's.
 struct JobSettings {
@@ -29,9 +27,3 @@ struct JobSettings {
 // the path from the host's path field, the voice table, the pitch track and
 // the WAV file in, the parameter file out.
 void RunConversionJob(JobHost& host, const JobSettings& settings = {});
-
-// The path field's text without its trailing white space.
-std::string TrimTrailingWhiteSpace(const std::string& text);
-
-// Whether the last four bytes are ".wav" in any letter case.
-bool HasWaveExtension(const std::string& path);

@@ -8,7 +8,7 @@
 #include "io/platform_file.h"
 #include "io/pool.h"
 #include "io/whole_file.h"
-#include "job/conversion_job.h"
+#include "formats/paths.h"
 #include "pitch/pitch_messages.h"
 #include "resources/messages.h"
 
