@@ -169,11 +169,11 @@ int main(int argc, char** argv) {
               kRunFrames);
 
   Clock::time_point start = Clock::now();
-  PrepareVoiceTable(table_block);
+  PreparedTable prepared(table_block);
   const double prepare_ms = MillisecondsSince(start);
-  const PreparedVoiceTable table{table_block, gSkipFlags, gEntrySums};
+  const PreparedVoiceTable table = prepared.view();
   start = Clock::now();
-  PrepareFastSearch(table);
+  prepared.Layout();
   std::printf("table preparation %.1f ms, fast search layout %.1f ms (once per job)\n\n",
               prepare_ms, MillisecondsSince(start));
 
@@ -199,7 +199,7 @@ int main(int argc, char** argv) {
                                                           simd) != options.simd.end();
     if (!SimdLevelRuns(simd) || !chosen) continue;
     for (int32_t threads : options.threads) {
-      contenders.push_back({std::make_unique<FastSearch>(table, FastSearchOptions{threads, simd})});
+      contenders.push_back({std::make_unique<FastSearch>(prepared, FastSearchOptions{threads, simd})});
     }
   }
   if (options.ranked) {
@@ -207,7 +207,7 @@ int main(int argc, char** argv) {
     for (size_t c = 0; c < unranked; ++c) {
       const FastSearch& search = *contenders[c].search;
       contenders.push_back({std::make_unique<FastSearch>(
-                                table, FastSearchOptions{search.thread_count(), search.simd_level()}),
+                                prepared, FastSearchOptions{search.thread_count(), search.simd_level()}),
                             true});
     }
   }

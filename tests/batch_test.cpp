@@ -55,8 +55,18 @@ TEST_F(Batch, AKeptTableGivesTheRecordsOfAFreshOneAndFollowsChangesToTheFile) {
   KeptVoiceTable kept;
   ASSERT_EQ(Convert("a.wav", &kept), utf8::kFinished);
   EXPECT_EQ(ReadBytes(folder_ / "a.bin"), fresh);
+  // The first job's fast search laid the kept table out; the next job
+  // searches the same table with the same layout.
+  const std::string table_path = folder_ / "fm_table2.dat";
+  FileIdentity identity;
+  ASSERT_TRUE(IdentityOf(table_path.c_str(), &identity));
+  PreparedTable* table = kept.Find(table_path, identity);
+  ASSERT_TRUE(table != nullptr && table->has_layout());
+  const FastSearchLayout* layout = table->Layout().get();
   ASSERT_EQ(Convert("a.wav", &kept), utf8::kFinished);  // from the kept table
   EXPECT_EQ(ReadBytes(folder_ / "a.bin"), fresh);
+  EXPECT_EQ(kept.Find(table_path, identity), table);
+  EXPECT_EQ(table->Layout().get(), layout);
 
   // The table is rewritten between two jobs: the next one must not use the
   // kept copy. Entry 100 is gone, so its records change.

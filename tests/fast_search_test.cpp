@@ -21,6 +21,7 @@
 #include "analysis/fast_spectra.h"
 #include "analysis/frame_spectra.h"
 #include "analysis/gain_ladder.h"
+#include "analysis/gain_search.h"
 #include "analysis/simd/bound_kernel.h"
 #include "analysis/voice_match.h"
 #include "demo_voice.h"
@@ -35,8 +36,7 @@
 
 namespace {
 
-// A full-size voice table in memory, prepared for both searches. The skip
-// flags and entry sums are process-wide, so one table is live at a time.
+// A full-size voice table in memory, prepared for both searches.
 class LiveTable {
  public:
   explicit LiveTable(const std::vector<uint8_t>& raw) : bytes_(raw) { Prepare(); }
@@ -53,15 +53,14 @@ class LiveTable {
     Prepare();
   }
 
-  PreparedVoiceTable table() const { return {bytes_.data(), gSkipFlags, gEntrySums}; }
+  PreparedVoiceTable table() const { return prepared_->view(); }
+  PreparedTable& prepared() const { return *prepared_; }
 
  private:
-  void Prepare() {
-    PrepareVoiceTable(bytes_.data());
-    PrepareFastSearch(table());
-  }
+  void Prepare() { prepared_ = std::make_unique<PreparedTable>(bytes_.data()); }
 
   std::vector<uint8_t> bytes_;
+  std::unique_ptr<PreparedTable> prepared_;
 };
 
 // The synthetic FM table's raw bytes, made once for the whole suite.
@@ -131,8 +130,8 @@ TEST_F(FastSearchTest, RandomFramesOnTheFmTableMatchThePlainSearch) {
   std::vector<std::unique_ptr<FastSearch>> searches;
   std::vector<std::unique_ptr<FastSearch>> ranked_searches;
   for (int32_t threads : {1, 2, 3}) {
-    searches.push_back(std::make_unique<FastSearch>(live.table(), Options(threads)));
-    ranked_searches.push_back(std::make_unique<FastSearch>(live.table(), Options(threads)));
+    searches.push_back(std::make_unique<FastSearch>(live.prepared(), Options(threads)));
+    ranked_searches.push_back(std::make_unique<FastSearch>(live.prepared(), Options(threads)));
   }
   for (size_t k = 0; k < fundamentals.size(); ++k) {
     // Loud and quiet noise, and a few strong partials, so that the best
@@ -166,8 +165,8 @@ TEST_F(FastSearchTest, ConsecutiveFramesOfTheDemoVoiceMatchThePlainSearch) {
   const LiveTable live(FmTableBytes());
   const DemoVoice voice = MakeDemoVoice(kDemoShortestSeconds);
   const std::vector<uint8_t> bytes = SampleBytes(voice.samples);
-  FastSearch search(live.table(), Options(2));
-  FastSearch ranked(live.table(), Options(2));
+  FastSearch search(live.prepared(), Options(2));
+  FastSearch ranked(live.prepared(), Options(2));
   // From the silence at the start into the sung phrase: the warm start
   // carries over from frame to frame as in a conversion or a report.
   for (int32_t frame = kDemoSilentFrames - 4; frame < kDemoSilentFrames + 22; ++frame) {
@@ -247,10 +246,10 @@ TEST_F(FastSearchTest, TiesGoToTheLowestVoiceThenTheLowestGain) {
   const std::vector<int32_t> ladder = ladder_;
   for (const TieCase& tie_case : kTieCases) {
     const LiveTable live(tie_case.make_entry);
-    FastSearch search(live.table(), Options(2));
+    FastSearch search(live.prepared(), Options(2));
     // Ranked, ties leave the warm start's winner in several members at once,
     // and the runner-up equal to the winner's error.
-    FastSearch ranked(live.table(), Options(3));
+    FastSearch ranked(live.prepared(), Options(3));
     const std::vector<FrameSpectra> frames = {
         MadeSpectra(220, Shape(1, 9000), 60000, 30000),     // close to the shape
         MadeSpectra(220, Shape(2, 20), 300, 150),           // faint: low gains
@@ -307,8 +306,8 @@ TEST_F(FastSearchTest, AnEarlierEntryThatTiesTheWarmStartReplacesIt) {
     ASSERT_GT(only_later, 0);
     ASSERT_GT(both, 0);
 
-    FastSearch search(table, Options(2));
-    FastSearch ranked(table, Options(2));
+    FastSearch search(live.prepared(), Options(2));
+    FastSearch ranked(live.prepared(), Options(2));
     for (int32_t sum : {only_later, both, only_later, both, both}) {
       const FrameSpectra frame = MadeSpectra(300, target, sum, 0);
       const BestMatch plain = MatchFrame(frame, table, ladder_.data());
@@ -325,6 +324,54 @@ TEST_F(FastSearchTest, AnEarlierEntryThatTiesTheWarmStartReplacesIt) {
   }
 }
 
+// The exact gain search on its own: over any window, the least error and the
+// lowest gain index giving it, as scoring every gain one by one finds them.
+// Quiet entries against a silent target tie at 0 over many gains.
+TEST(GainSearch, FindsWhatScoringEveryGainFinds) {
+  std::mt19937 random(11);
+  const std::vector<int32_t> ladder = Ladder();
+  for (int32_t trial = 0; trial < 300; ++trial) {
+    std::vector<uint16_t> entry(kPreparedEntryValues);
+    std::vector<int32_t> target(kSpectrumBins, 0);
+    for (int32_t j = 0; j < kPreparedEntryValues; ++j) {
+      entry[j] = static_cast<uint16_t>(random() % (trial % 3 == 0 ? 60 : 65536));
+      if (trial % 3 != 0) target[2 * j] = static_cast<int32_t>(random() % 40000);
+    }
+    const int32_t first = static_cast<int32_t>(random() % kGainSteps);
+    const int32_t last = first + static_cast<int32_t>(random() % (kGainSteps - first));
+    BestMatch expected;
+    for (int32_t g = first; g <= last; ++g) {
+      const int64_t error = MatchingError(entry.data(), ladder[g], target.data(), INT64_MAX);
+      if (error < expected.error) expected = {error, 5, g, 440};
+    }
+    BestMatch found;
+    int64_t ranges = 0;
+    SearchGains({entry.data(), 5, 440, target.data()}, first, last, ladder.data(), INT64_MAX,
+                &found, &ranges);
+    EXPECT_EQ(found.error, expected.error) << "trial " << trial;
+    EXPECT_EQ(found.gain_index, expected.gain_index) << "trial " << trial;
+  }
+}
+
+// Each prepared table owns its layout, so searches over two tables can live
+// side by side, and neither falls back to the plain search.
+TEST_F(FastSearchTest, TwoTablesInOneProcessAreEachSearchedFast) {
+  const LiveTable first([](int32_t voice) { return MadeEntry(Shape(voice % 7, 5000), voice % 3); });
+  const LiveTable second([](int32_t voice) { return MadeEntry(Shape(voice % 5 + 3, 9000), 0); });
+  FastSearch first_search(first.prepared(), Options(2));
+  FastSearch second_search(second.prepared(), Options(2));
+  for (int32_t k = 0; k < 4; ++k) {
+    const FrameSpectra frame = MadeSpectra(220 + k, Shape(k, 9000), 60000, 30000);
+    const std::string what = "frame " + std::to_string(k);
+    ExpectSameMatch(first_search.MatchFrame(frame, ladder_.data()),
+                    MatchFrame(frame, first.table(), ladder_.data()), what + ", first table");
+    ExpectSameMatch(second_search.MatchFrame(frame, ladder_.data()),
+                    MatchFrame(frame, second.table(), ladder_.data()), what + ", second table");
+  }
+  EXPECT_EQ(first_search.frames_given_to_reference(), 0);
+  EXPECT_EQ(second_search.frames_given_to_reference(), 0);
+}
+
 // No entry at all leaves the starting match; one entry leaves no runner-up.
 TEST_F(FastSearchTest, TablesOfNoEntryOrOneLeaveTheStartingMatchOrNoRunnerUp) {
   for (const int32_t kept_voice : {-1, 70000}) {
@@ -333,8 +380,8 @@ TEST_F(FastSearchTest, TablesOfNoEntryOrOneLeaveTheStartingMatchOrNoRunnerUp) {
       return voice == kept_voice ? MadeEntry(Shape(1, 9000), 0)
                                  : MadeEntry(std::vector<int32_t>(64, 10), 500);
     });
-    FastSearch search(live.table(), Options(2));
-    FastSearch ranked(live.table(), Options(2));
+    FastSearch search(live.prepared(), Options(2));
+    FastSearch ranked(live.prepared(), Options(2));
     const std::string what = "kept voice " + std::to_string(kept_voice);
     for (int32_t frame_index = 0; frame_index < 2; ++frame_index) {
       const FrameSpectra frame = MadeSpectra(220, Shape(frame_index, 9000), 60000, 30000);
@@ -563,7 +610,7 @@ TEST(BoundKernels, AgreeAndNeverDropALaneThatCouldWin) {
 
 TEST_F(FastSearchTest, TheChosenKernelIsTheOneThatRan) {
   const LiveTable live([](int32_t voice) { return MadeEntry(Shape(voice % 9, 5000), 0); });
-  FastSearch search(live.table(), Options(2));
+  FastSearch search(live.prepared(), Options(2));
   const char* forced = std::getenv("KELDITRA_SIMD");
   EXPECT_EQ(SimdLevelName(search.simd_level()),
             std::string(forced != nullptr ? forced : SimdLevelName(BestSimdLevel())));
@@ -648,7 +695,7 @@ TEST(FastSearchInABatch, ATableChangedUnderAPlainJobIsLaidOutAnew) {
     JobSettings settings;
     settings.voice_table_path = folder / "fm_table2.dat";
     settings.kept_table = &kept;
-    settings.reference_search = reference;
+    settings.search.reference_search = reference;
     RunConversionJob(host, settings);
     EXPECT_EQ(host.shown.at(0).text, utf8::kFinished);
     return ReadBytes(folder / "a.bin");

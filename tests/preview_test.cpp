@@ -36,7 +36,9 @@ class Preview : public ::testing::Test {
 
   static std::vector<uint8_t> PreparedTable() {
     std::vector<uint8_t> table = ReadBytes(table_path_);
-    PrepareVoiceTable(table.data());
+    std::vector<uint8_t> skip_flags(kVoiceCount);
+    std::vector<int32_t> entry_sums(kVoiceCount);
+    PrepareVoiceTable(table.data(), skip_flags.data(), entry_sums.data());
     return table;
   }
 

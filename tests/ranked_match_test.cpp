@@ -19,9 +19,9 @@ class RankedMatch : public ::testing::Test {
     table_ = new std::vector<uint8_t>();
     const FmVoiceModel model;
     for (int32_t voice = 0; voice < kVoiceCount; ++voice) AppendEntryBytes(model.Entry(voice), table_);
-    PrepareVoiceTable(table_->data());
-    skip_flags_ = new std::vector<uint8_t>(gSkipFlags, gSkipFlags + kVoiceCount);
-    entry_sums_ = new std::vector<int32_t>(gEntrySums, gEntrySums + kVoiceCount);
+    skip_flags_ = new std::vector<uint8_t>(kVoiceCount);
+    entry_sums_ = new std::vector<int32_t>(kVoiceCount);
+    PrepareVoiceTable(table_->data(), skip_flags_->data(), entry_sums_->data());
   }
   static void TearDownTestSuite() {
     delete table_;

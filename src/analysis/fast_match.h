@@ -7,6 +7,7 @@
 #include "analysis/fast_workers.h"
 #include "analysis/frame_spectra.h"
 #include "analysis/gain_ladder.h"
+#include "analysis/prepared_table.h"
 #include "analysis/simd/simd_level.h"
 #include "analysis/voice_match.h"
 
@@ -26,17 +27,6 @@
 //   - shares the entries among a crew of threads, which tell each other
 //     their best errors, and keeps the best of their bests.
 
-// Rearranges the prepared table for the fast search: per target spectrum the
-// entries whose skip flag is clear, sorted by entry sum, their 64 values
-// regrouped 32 entries side by side. It fills process-wide arrays, so it runs
-// once per job, after PrepareVoiceTable, and before any FastSearch of that
-// job matches a frame.
-void PrepareFastSearch(const PreparedVoiceTable& table);
-
-// Whether the process-wide layout was made from this prepared table, so that
-// a job reusing a table kept from the job before need not make it again.
-bool FastSearchPreparedFor(const PreparedVoiceTable& table);
-
 struct FastSearchOptions {
   int32_t threads = 0;  // 0: every core
   SimdLevel simd = SimdLevel::kPortable;
@@ -51,11 +41,12 @@ struct FastSearchCounts {
   int64_t ranges_scored = 0;   // gain ranges and single gains scored exactly
 };
 
-// One job's fast search: its crew of threads, its kernel, and the winner it
-// carries from frame to frame.
+// One job's fast search over a prepared table: its crew of threads, its
+// kernel, and the winners it carries from frame to frame. The table must
+// outlive the search; its layout is shared with every other search over it.
 class FastSearch {
  public:
-  FastSearch(const PreparedVoiceTable& table, const FastSearchOptions& options);
+  FastSearch(PreparedTable& table, const FastSearchOptions& options);
   ~FastSearch();
   FastSearch(const FastSearch&) = delete;
   FastSearch& operator=(const FastSearch&) = delete;
@@ -80,7 +71,7 @@ class FastSearch {
   int64_t kernel_blocks(SimdLevel level) const { return kernel_blocks_[static_cast<int>(level)]; }
   // Frames handed to the plain search because their input lies outside
   // what the kernels take (a compared bin above 65528, a ladder that falls
-  // or passes 8191, a table PrepareFastSearch has not laid out).
+  // or passes 8191, a table whose sums no layout takes).
   int64_t frames_given_to_reference() const { return frames_given_to_reference_; }
   const FastSearchCounts& counts() const { return counts_; }
   // Frames whose spectra came from kept sines.
@@ -91,6 +82,7 @@ class FastSearch {
   RankedMatch Search(const FrameSpectra& spectra, const int32_t ladder[kGainSteps]);
 
   PreparedVoiceTable table_;
+  std::shared_ptr<const FastSearchLayout> layout_;
   SimdLevel simd_;
   WorkerCrew crew_;
   std::unique_ptr<FastSearchWork> work_;  // what the crew shares during a frame

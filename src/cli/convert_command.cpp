@@ -96,7 +96,7 @@ SearchOptionRead ReadSearchOption(int argc, char** argv, int* i, JobSettings* se
   const std::string argument = argv[*i];
   const char* value = *i + 1 < argc ? argv[*i + 1] : nullptr;
   if (argument == "--reference") {
-    settings->reference_search = true;
+    settings->search.reference_search = true;
     return SearchOptionRead::kRead;
   }
   if (argument == "--threads") {
@@ -105,7 +105,7 @@ SearchOptionRead ReadSearchOption(int argc, char** argv, int* i, JobSettings* se
       std::fputs("kelditra: --threads needs a number from 1 to 256\n", stderr);
       return SearchOptionRead::kBad;
     }
-    settings->threads = threads;
+    settings->search.threads = threads;
     ++*i;
     return SearchOptionRead::kRead;
   }
@@ -119,7 +119,7 @@ SearchOptionRead ReadSearchOption(int argc, char** argv, int* i, JobSettings* se
       std::fprintf(stderr, "kelditra: this processor cannot run %s\n", value);
       return SearchOptionRead::kBad;
     }
-    settings->simd = value;
+    settings->search.simd = value;
     ++*i;
     return SearchOptionRead::kRead;
   }

@@ -78,9 +78,7 @@ int RunReportCommand(int argc, char** argv) {
     ReportRequest request;
     request.wave_path = TrimTrailingWhiteSpace(file);
     request.voice_table_path = search.voice_table_path;
-    request.reference_search = search.reference_search;
-    request.threads = search.threads;
-    request.simd = search.simd;
+    request.search = search.search;
     const double start = SecondsSinceStart();
     request.progress = [&](int32_t done, int32_t total) {
       bar.Draw(file, done, total, SecondsSinceStart() - start, "frames");

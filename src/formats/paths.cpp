@@ -17,3 +17,7 @@ bool HasWaveExtension(const std::string& path) {
   }
   return tail == ".wav";
 }
+
+std::string BasePathOf(const std::string& wave_path) {
+  return wave_path.substr(0, wave_path.size() - 4);
+}

@@ -10,3 +10,7 @@ std::string TrimTrailingWhiteSpace(const std::string& text);
 
 // Whether the last four bytes are ".wav" in any letter case.
 bool HasWaveExtension(const std::string& path);
+
+// The WAV path less its last four characters ".wav": the pitch track, the
+// parameter file and every other output lie at this plus their extension.
+std::string BasePathOf(const std::string& wave_path);

@@ -7,9 +7,6 @@
 static_assert(std::endian::native == std::endian::little,
               "prepared entries are read as native 16-bit values");
 
-uint8_t gSkipFlags[kVoiceCount];
-int32_t gEntrySums[kVoiceCount];
-
 namespace {
 
 constexpr int32_t kFirstWeightedBin = 16;
@@ -23,7 +20,7 @@ int32_t WeightedBin(int32_t bin, int32_t magnitude) {
 
 }  // namespace
 
-void PrepareVoiceTable(uint8_t* table) {
+void PrepareVoiceTable(uint8_t* table, uint8_t* skip_flags, int32_t* entry_sums) {
   for (int32_t voice = 0; voice < kVoiceCount; ++voice) {
     uint8_t* raw = table + int64_t{voice} * kRawEntryBins * 2;
     int32_t magnitudes[kRawEntryBins];
@@ -40,8 +37,8 @@ void PrepareVoiceTable(uint8_t* table) {
         even_sum += magnitudes[bin];
       }
     }
-    gSkipFlags[voice] = 16 * odd_sum > even_sum ? 1 : 0;
-    gEntrySums[voice] = entry_sum;
+    skip_flags[voice] = 16 * odd_sum > even_sum ? 1 : 0;
+    entry_sums[voice] = entry_sum;
 
     // Destination byte 128 * voice + 2j never lies above source byte
     // 256 * voice + 4j, so every write lands on bytes already read.

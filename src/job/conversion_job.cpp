@@ -1,20 +1,15 @@
 #include "job/conversion_job.h"
 
 #include <cstdint>
-#include <optional>
+#include <memory>
 
-#include "analysis/fast_match.h"
 #include "analysis/frame_spectra.h"
 #include "analysis/gain_ladder.h"
-#include "analysis/voice_match.h"
 #include "formats/parameter_file.h"
 #include "formats/pitch_track.h"
-#include "formats/voice_table.h"
-#include "formats/wave_reader.h"
-#include "job/kept_voice_table.h"
-#include "io/platform_file.h"
+#include "job/conversion_inputs.h"
+#include "job/frame_search.h"
 #include "io/pool.h"
-#include "io/whole_file.h"
 #include "resources/messages.h"
 
 namespace {
@@ -22,49 +17,6 @@ namespace {
 constexpr int64_t kTickIntervalMs = 100;
 
 enum class Outcome { kEnded, kCancelled };
-
-// The loaded inputs of one job; every pointer but a kept table's is a pool
-// block.
-struct JobInputs {
-  uint8_t* voice_table = nullptr;
-  const PreparedVoiceTable* kept_table = nullptr;  // already prepared, by an earlier job
-  FileIdentity table_identity;                     // size -1: not known
-  uint8_t* pitch_track = nullptr;
-  int32_t pitch_track_length = 0;
-  WaveSamples samples;
-};
-
-std::string LoadVoiceTable(const JobSettings& settings, JobInputs* inputs) {
-  KeptVoiceTable* kept = settings.kept_table;
-  const std::string& path = settings.voice_table_path;
-  if (kept != nullptr && IdentityOf(path.c_str(), &inputs->table_identity)) {
-    inputs->kept_table = kept->Find(path, inputs->table_identity);
-    if (inputs->kept_table != nullptr) return {};
-  }
-  int32_t table_length = 0;
-  std::string message = LoadFile(path, 0, &inputs->voice_table, &table_length);
-  if (!message.empty()) return message;
-  // Preparation and search address every entry; a short table would send
-  // them past the block.
-  if (table_length < kVoiceTableBytes) return MessageText(MessageId::kBadVoiceTableSize);
-  return {};
-}
-
-std::string LoadInputs(const JobSettings& settings, const std::string& path,
-                       const std::string& base_path, JobInputs* inputs) {
-  std::string message = LoadVoiceTable(settings, inputs);
-  if (!message.empty()) return message;
-
-  message = LoadFile(base_path + ".dat", kPitchTrackExtraBytes, &inputs->pitch_track,
-                     &inputs->pitch_track_length);
-  if (!message.empty()) return message;
-
-  uint8_t* wave = nullptr;
-  int32_t wave_length = 0;
-  message = LoadFile(path, kWaveExtraBytes, &wave, &wave_length);
-  if (!message.empty()) return message;
-  return ReadWave(wave, wave_length, &inputs->samples);
-}
 
 // One progress tick; false when the job must stop.
 bool TakeProgressTick(JobHost& host, int64_t frame_start, int32_t sample_count) {
@@ -84,37 +36,18 @@ bool TakeProgressTick(JobHost& host, int64_t frame_start, int32_t sample_count) 
 // empty while all goes well.
 Outcome Convert(JobHost& host, const JobSettings& settings, const std::string& path,
                 std::string* message) {
-  const std::string base_path = path.substr(0, path.size() - 4);
-  JobInputs inputs;
-  *message = LoadInputs(settings, path, base_path, &inputs);
+  ConversionInputs inputs;
+  *message = LoadConversionInputs(path, settings.voice_table_path, settings.kept_table, &inputs);
   if (!message->empty()) return Outcome::kEnded;
-
-  const int32_t frame_count = inputs.samples.count / kFrameLength;
-  if (frame_count > kRecordCapacity) {
-    *message = MessageText(MessageId::kWaveTooLong);
-    return Outcome::kEnded;
-  }
+  const int32_t frame_count = inputs.frame_count;
   const int32_t sample_count = frame_count * kFrameLength;
 
-  ClearRecordArray();
-  PreparedVoiceTable table{inputs.voice_table, gSkipFlags, gEntrySums};
-  if (inputs.kept_table != nullptr) {
-    table = *inputs.kept_table;
-  } else {
-    PrepareVoiceTable(inputs.voice_table);
-    if (settings.kept_table != nullptr && inputs.table_identity.size >= 0) {
-      settings.kept_table->Keep(settings.voice_table_path, inputs.table_identity, table);
-    }
-  }
-  // The fast search's layout follows every freshly prepared table, so that a
-  // table kept from the job before can keep the layout made from it.
-  if (inputs.kept_table == nullptr || !FastSearchPreparedFor(table)) PrepareFastSearch(table);
+  RecordArray records;
+  ClearRecordArray(records, frame_count);
+  std::unique_ptr<PreparedTable> fresh_table;
+  PreparedTable& table = PrepareLoadedTable(&inputs.table, &fresh_table);
   // The fast search's threads live until the job returns, on every path.
-  std::optional<FastSearch> fast;
-  if (!settings.reference_search) {
-    const SimdLevel simd = ChooseSimdLevel(settings.simd, nullptr);
-    fast.emplace(table, FastSearchOptions{settings.threads, simd});
-  }
+  FrameSearch search(table, settings.search);
 
   host.FrameLoopStarting(frame_count);
   gProgressWindow = host.CreateProgressWindow();
@@ -128,13 +61,10 @@ Outcome Convert(JobHost& host, const JobSettings& settings, const std::string& p
     const int32_t frame = static_cast<int32_t>(frame_start / kFrameLength);
     const int32_t fundamental =
         FrameFundamental(inputs.pitch_track, inputs.pitch_track_length, frame);
-    const FrameSpectra spectra =
-        fast ? fast->ComputeFrameSpectra(inputs.samples.data, frame, fundamental)
-             : ComputeFrameSpectra(inputs.samples.data, frame, fundamental);
+    const FrameSpectra spectra = search.Spectra(inputs.samples.data, frame, fundamental);
     BuildGainLadder(ladder);
-    const BestMatch best =
-        fast ? fast->MatchFrame(spectra, ladder) : MatchFrame(spectra, table, ladder);
-    StoreRecord(frame, best.voice, best.frequency, ladder[best.gain_index]);
+    const BestMatch best = search.Match(spectra, ladder);
+    StoreRecord(records, frame, best.voice, best.frequency, ladder[best.gain_index]);
     ++record_count;
 
     if (host.ProcessClockMs() > last_tick + kTickIntervalMs) {
@@ -143,7 +73,7 @@ Outcome Convert(JobHost& host, const JobSettings& settings, const std::string& p
     }
   }
 
-  if (WriteParameterFile(base_path, record_count) != 0) {
+  if (WriteParameterFile(records, BasePathOf(path), record_count) != 0) {
     *message = MessageText(MessageId::kWriteFailed);
   }
   return Outcome::kEnded;

@@ -5,19 +5,14 @@
 
 #include "formats/paths.h"
 #include "job/job_host.h"
+#include "job/search_settings.h"
 
 class KeptVoiceTable;
 
 // What a front end may choose about a job. The defaults are the dialog's.
 struct JobSettings {
   std::string voice_table_path = kVoiceTableName;
-  // The plain search instead of the fast one; both give the same records.
-  bool reference_search = false;
-  // Threads of the fast search and its spectra; 0 takes every core.
-  int32_t threads = 0;
-  // The fast search's instruction set by name ("avx2", ...); empty takes
-  // KELDITRA_SIMD when set, else the best this processor runs.
-  std::string simd;
+  SearchSettings search;
   // Where a batch keeps its prepared table between jobs; none: every job
   // loads and prepares the table itself.
   KeptVoiceTable* kept_table = nullptr;

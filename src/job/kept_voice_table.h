@@ -1,33 +1,29 @@
 #pragma once
 
-#include <cstdint>
+#include <memory>
 #include <string>
-#include <vector>
 
-#include "analysis/voice_match.h"
+#include "analysis/prepared_table.h"
 #include "io/platform_file.h"
 
-// A prepared voice table kept between the jobs of one run, so a batch of
-// files loads and prepares its table once. Preparation only depends on the
-// file's bytes, so a table kept from the same unchanged file serves exactly
-// as a fresh one would. The dialog never keeps one: each of its jobs loads
-// the table anew.
+// A prepared voice table kept between the jobs of one run, so that a batch of
+// files loads, prepares and lays out its table once. Preparation depends only
+// on the file's bytes, so a table kept from the same unchanged file serves
+// exactly as a fresh one would. The dialog never keeps one: each of its jobs
+// loads the table anew.
 class KeptVoiceTable {
  public:
   // The kept table, if it was prepared from the file at path as it is now;
   // nullptr otherwise.
-  const PreparedVoiceTable* Find(const std::string& path, const FileIdentity& identity) const;
+  PreparedTable* Find(const std::string& path, const FileIdentity& identity) const;
 
-  // Copies a freshly prepared table out of the job's memory, which the job
-  // releases at its end.
-  void Keep(const std::string& path, const FileIdentity& identity, const PreparedVoiceTable& table);
+  // Takes a freshly prepared table over, its entries copied out of the job's
+  // memory, which the job releases at its end.
+  PreparedTable& Keep(const std::string& path, const FileIdentity& identity,
+                      std::unique_ptr<PreparedTable> table);
 
  private:
   std::string path_;
   FileIdentity identity_;
-  std::vector<uint8_t> entries_;
-  std::vector<uint8_t> skip_flags_;
-  std::vector<int32_t> entry_sums_;
-  PreparedVoiceTable table_{};
-  bool holds_table_ = false;
+  std::unique_ptr<PreparedTable> table_;
 };

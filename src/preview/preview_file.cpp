@@ -1,5 +1,6 @@
 #include "preview/preview_file.h"
 
+#include <memory>
 #include <vector>
 
 #include "formats/byte_order.h"
@@ -7,6 +8,7 @@
 #include "formats/voice_table.h"
 #include "io/pool.h"
 #include "io/whole_file.h"
+#include "job/conversion_inputs.h"
 #include "preview/preview_synthesis.h"
 #include "resources/messages.h"
 
@@ -55,11 +57,9 @@ std::vector<uint8_t> MonoWaveBytes(const std::vector<int16_t>& samples) {
 
 std::string Preview(const std::string& base_path, const std::string& voice_table_path,
                     int64_t* clipped) {
-  uint8_t* table = nullptr;
-  int32_t table_length = 0;
-  std::string message = LoadFile(voice_table_path, 0, &table, &table_length);
+  VoiceTableInput table;
+  std::string message = LoadVoiceTable(voice_table_path, nullptr, &table);
   if (!message.empty()) return message;
-  if (table_length < kVoiceTableBytes) return MessageText(MessageId::kBadVoiceTableSize);
 
   const std::string parameter_path = base_path + ".bin";
   uint8_t* parameters = nullptr;
@@ -73,8 +73,10 @@ std::string Preview(const std::string& base_path, const std::string& voice_table
     return parameter_path + ": not a parameter file";
   }
 
-  PrepareVoiceTable(table);
-  const std::vector<int16_t> samples = SynthesizePreview(records, table, clipped);
+  std::unique_ptr<PreparedTable> prepared;
+  PrepareLoadedTable(&table, &prepared);
+  const std::vector<int16_t> samples =
+      SynthesizePreview(records, prepared->view().entries, clipped);
   const std::vector<uint8_t> wave = MonoWaveBytes(samples);
   const std::string preview_path = base_path + ".preview.wav";
   if (SaveFile(wave.data(), static_cast<uint32_t>(wave.size()), preview_path) != 0) {

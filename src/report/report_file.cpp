@@ -1,15 +1,16 @@
 #include "report/report_file.h"
 
-#include <optional>
+#include <memory>
 #include <vector>
 
-#include "analysis/fast_match.h"
 #include "analysis/gain_ladder.h"
 #include "formats/byte_order.h"
 #include "formats/parameter_file.h"
+#include "formats/paths.h"
 #include "formats/pitch_track.h"
 #include "formats/voice_table.h"
-#include "formats/wave_reader.h"
+#include "job/conversion_inputs.h"
+#include "job/frame_search.h"
 #include "io/pool.h"
 #include "io/whole_file.h"
 #include "report/match_report.h"
@@ -17,37 +18,17 @@
 
 namespace {
 
-struct Inputs {
-  uint8_t* table = nullptr;
-  uint8_t* pitch_track = nullptr;
-  int32_t pitch_track_length = 0;
-  WaveSamples samples;
-  uint8_t* records = nullptr;  // the existing FILE.bin, if any
-  int32_t records_length = -1;
-};
-
-// The conversion's own loads and checks, in its order and with its messages.
-std::string LoadInputs(const ReportRequest& request, const std::string& base_path, Inputs* in) {
-  int32_t table_length = 0;
-  std::string message = LoadFile(request.voice_table_path, 0, &in->table, &table_length);
+// The conversion's own loads and checks, in its order and with its messages,
+// then the existing FILE.bin, which is optional: it is only compared with.
+std::string LoadInputs(const ReportRequest& request, ConversionInputs* inputs,
+                       uint8_t** records, int32_t* records_length) {
+  std::string message =
+      LoadConversionInputs(request.wave_path, request.voice_table_path, nullptr, inputs);
   if (!message.empty()) return message;
-  if (table_length < kVoiceTableBytes) return MessageText(MessageId::kBadVoiceTableSize);
-  message = LoadFile(base_path + ".dat", kPitchTrackExtraBytes, &in->pitch_track,
-                     &in->pitch_track_length);
-  if (!message.empty()) return message;
-  uint8_t* wave = nullptr;
-  int32_t wave_length = 0;
-  message = LoadFile(request.wave_path, kWaveExtraBytes, &wave, &wave_length);
-  if (!message.empty()) return message;
-  message = ReadWave(wave, wave_length, &in->samples);
-  if (!message.empty()) return message;
-  if (in->samples.count / kFrameLength > kRecordCapacity) {
-    return MessageText(MessageId::kWaveTooLong);
-  }
-  // The .bin is optional: it is only compared with.
   int32_t length = 0;
-  if (LoadFile(base_path + ".bin", sizeof(ParameterRecord), &in->records, &length).empty()) {
-    in->records_length = length;
+  if (LoadFile(BasePathOf(request.wave_path) + ".bin", sizeof(ParameterRecord), records, &length)
+          .empty()) {
+    *records_length = length;
   }
   return {};
 }
@@ -83,37 +64,30 @@ bool RecordDiffers(const uint8_t* records, int32_t frame, const ReportFrame& cho
 
 ReportOutcome Report(const ReportRequest& request) {
   ReportOutcome outcome;
-  const std::string base_path = request.wave_path.substr(0, request.wave_path.size() - 4);
-  Inputs in;
-  outcome.message = LoadInputs(request, base_path, &in);
+  const std::string base_path = BasePathOf(request.wave_path);
+  ConversionInputs in;
+  uint8_t* records = nullptr;
+  int32_t records_length = -1;
+  outcome.message = LoadInputs(request, &in, &records, &records_length);
   if (!outcome.message.empty()) return outcome;
 
-  PrepareVoiceTable(in.table);
-  const PreparedVoiceTable table{in.table, gSkipFlags, gEntrySums};
-  // Laid out for every freshly prepared table, as a conversion does, so that
-  // no later search in the process finds a stale layout.
-  PrepareFastSearch(table);
-  std::optional<FastSearch> fast;
-  if (!request.reference_search) {
-    fast.emplace(table, FastSearchOptions{request.threads, ChooseSimdLevel(request.simd, nullptr)});
-  }
+  std::unique_ptr<PreparedTable> fresh_table;
+  PreparedTable& table = PrepareLoadedTable(&in.table, &fresh_table);
+  FrameSearch search(table, request.search);
   int32_t ladder[kGainSteps];
   BuildGainLadder(ladder);
 
-  const int32_t frame_count = in.samples.count / kFrameLength;
-  const bool compare = in.records_length == frame_count * static_cast<int32_t>(sizeof(ParameterRecord));
-  outcome.disagreeing_records = compare ? 0 : (in.records_length < 0 ? -1 : frame_count);
+  const int32_t frame_count = in.frame_count;
+  const bool compare = records_length == frame_count * static_cast<int32_t>(sizeof(ParameterRecord));
+  outcome.disagreeing_records = compare ? 0 : (records_length < 0 ? -1 : frame_count);
   std::vector<ReportFrame> frames;
   frames.reserve(static_cast<size_t>(frame_count));
   for (int32_t frame = 0; frame < frame_count; ++frame) {
     const int32_t fundamental = FrameFundamental(in.pitch_track, in.pitch_track_length, frame);
-    const FrameSpectra spectra = fast
-                                     ? fast->ComputeFrameSpectra(in.samples.data, frame, fundamental)
-                                     : ComputeFrameSpectra(in.samples.data, frame, fundamental);
-    const RankedMatch ranked =
-        fast ? fast->MatchFrameRanked(spectra, ladder) : MatchFrameRanked(spectra, table, ladder);
-    frames.push_back(Describe(spectra, ranked, in.table, ladder));
-    if (compare && RecordDiffers(in.records, frame, frames.back())) ++outcome.disagreeing_records;
+    const FrameSpectra spectra = search.Spectra(in.samples.data, frame, fundamental);
+    frames.push_back(
+        Describe(spectra, search.MatchRanked(spectra, ladder), table.view().entries, ladder));
+    if (compare && RecordDiffers(records, frame, frames.back())) ++outcome.disagreeing_records;
     if (request.progress) request.progress(frame + 1, frame_count);
   }
 

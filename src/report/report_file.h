@@ -4,16 +4,13 @@
 #include <functional>
 #include <string>
 
+#include "job/search_settings.h"
+
 struct ReportRequest {
   std::string wave_path;          // FILE.wav, trimmed
   std::string voice_table_path;
-  // The search options of a conversion (JobSettings): the plain ranked
-  // search instead of the fast one, which gives the same page; the fast
-  // search's threads (0: every core) and instruction set (empty: as a
-  // conversion chooses).
-  bool reference_search = false;
-  int32_t threads = 0;
-  std::string simd;
+  // The search options of a conversion; every choice gives the same page.
+  SearchSettings search;
   // Told after every frame.
   std::function<void(int32_t done, int32_t total)> progress;
 };

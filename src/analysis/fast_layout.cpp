@@ -1,0 +1,78 @@
+#include "analysis/fast_layout.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// Entry sums lie below 2^23; the sort takes them 12 bits at a time.
+constexpr int32_t kSumLimit = 1 << 24;
+constexpr int32_t kRadixBits = 12;
+constexpr int32_t kRadixMask = (1 << kRadixBits) - 1;
+
+// Stable radix sort of voices by entry sum, two passes of 12 bits: equal sums
+// keep the voices' ascending order. The result ends where it started.
+void SortBySum(int32_t* voices, int32_t count, const int32_t* entry_sums) {
+  std::vector<int32_t> scratch(static_cast<size_t>(count));
+  std::vector<int32_t> starts(1 << kRadixBits);
+  int32_t* from = voices;
+  int32_t* to = scratch.data();
+  for (int32_t pass = 0; pass < 2; ++pass) {
+    const int32_t shift = pass * kRadixBits;
+    std::fill(starts.begin(), starts.end(), 0);
+    for (int32_t i = 0; i < count; ++i) ++starts[(entry_sums[from[i]] >> shift) & kRadixMask];
+    int32_t total = 0;
+    for (int32_t& start : starts) {
+      const int32_t size = start;
+      start = total;
+      total += size;
+    }
+    for (int32_t i = 0; i < count; ++i) {
+      to[starts[(entry_sums[from[i]] >> shift) & kRadixMask]++] = from[i];
+    }
+    std::swap(from, to);
+  }
+}
+
+}  // namespace
+
+std::shared_ptr<const FastSearchLayout> PrepareFastSearch(const PreparedVoiceTable& table) {
+  for (int32_t voice = 0; voice < kVoiceCount; ++voice) {
+    if (table.entry_sums[voice] < 0 || table.entry_sums[voice] >= kSumLimit) return nullptr;
+  }
+  auto layout = std::make_shared<FastSearchLayout>();
+  // Every value a search reads is written below; lanes past the classes'
+  // blocks are never read.
+  layout->bound_values = std::make_unique_for_overwrite<uint16_t[]>(kBoundGroups * kGroupStride);
+  layout->sorted_voices = std::make_unique_for_overwrite<int32_t[]>(kLayoutLanes);
+  layout->sorted_sums = std::make_unique_for_overwrite<int32_t[]>(kLayoutLanes);
+  int32_t* sorted_voices = layout->sorted_voices.get();
+
+  int32_t next_block = 0;
+  for (int32_t class_index = 0; class_index < kClasses; ++class_index) {
+    int32_t* voices = sorted_voices + next_block * kBlockLanes;
+    int32_t count = 0;
+    for (int32_t voice = 0; voice < kVoiceCount; ++voice) {
+      if (table.skip_flags[voice] == 0 && ClassOf(voice) == class_index) voices[count++] = voice;
+    }
+    SortBySum(voices, count, table.entry_sums);
+    layout->class_spans[class_index] = {next_block, count};
+
+    const int32_t blocks = (count + kBlockLanes - 1) / kBlockLanes;
+    for (int32_t i = 0; i < blocks * kBlockLanes; ++i) {
+      const int32_t lane = next_block * kBlockLanes + i;
+      uint16_t* block_values =
+          layout->bound_values.get() + int64_t{lane / kBlockLanes} * kBlockGroupValues;
+      const int32_t voice = i < count ? sorted_voices[lane] : INT32_MAX;
+      sorted_voices[lane] = voice;
+      layout->sorted_sums[lane] = i < count ? table.entry_sums[voice] : INT32_MAX;
+      const uint16_t* entry = i < count ? PreparedEntry(table.entries, voice) : nullptr;
+      for (int32_t j = 0; j < kPreparedEntryValues; ++j) {
+        block_values[(j / kGroupBins) * kGroupStride + BoundValueOffset(j, lane % kBlockLanes)] =
+            entry != nullptr ? entry[j] : 0;
+      }
+    }
+    next_block += blocks;
+  }
+  return layout;
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "analysis/simd/bound_kernel.h"
+#include "analysis/voice_match.h"
+#include "formats/voice_table.h"
+
+// Entries are split by the spectrum they are compared with: class 0 takes the
+// harmonic spectrum (bits 4 to 7 of the voice index all 0), class 1 the
+// half-harmonic one.
+inline constexpr int32_t kClasses = 2;
+inline constexpr int32_t kLayoutBlocks = kVoiceCount / kBlockLanes + kClasses;
+inline constexpr int32_t kLayoutLanes = kLayoutBlocks * kBlockLanes;
+inline constexpr int64_t kGroupStride = int64_t{kLayoutBlocks} * kBlockGroupValues;
+
+inline int32_t ClassOf(int32_t voice) { return MatchesHarmonicSpectrum(voice) ? 0 : 1; }
+
+struct ClassSpan {
+  int32_t first_block;
+  int32_t count;  // entries; the last block's lanes past them are padding
+};
+
+// The prepared table rearranged for the fast search: per class the entries
+// whose skip flag is clear, sorted by entry sum (equal sums in voice order),
+// their 64 values regrouped 32 entries side by side for the bound kernels.
+// Lane i is entry sorted_voices[i]; bin j of the lane in block k lies at
+// bound_values[(j / 8) * kGroupStride + k * 256 + BoundValueOffset(j, i % 32)].
+// Made once per prepared table and never changed, so every search over the
+// table can share it.
+struct FastSearchLayout {
+  std::unique_ptr<uint16_t[]> bound_values;  // kBoundGroups * kGroupStride
+  std::unique_ptr<int32_t[]> sorted_voices;  // kLayoutLanes; padding lanes INT32_MAX
+  std::unique_ptr<int32_t[]> sorted_sums;    // kLayoutLanes; padding lanes INT32_MAX
+  ClassSpan class_spans[kClasses] = {};
+
+  const int32_t* SumsOf(int32_t class_index) const {
+    return sorted_sums.get() + class_spans[class_index].first_block * kBlockLanes;
+  }
+};
+
+// The layout of a prepared table; nullptr when an entry sum lies outside what
+// 128 16-bit values can add up to, which leaves every frame to the plain
+// search.
+std::shared_ptr<const FastSearchLayout> PrepareFastSearch(const PreparedVoiceTable& table);

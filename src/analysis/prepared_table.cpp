@@ -1,0 +1,23 @@
+#include "analysis/prepared_table.h"
+
+#include "formats/voice_table.h"
+
+PreparedTable::PreparedTable(uint8_t* block)
+    : entries_(block), skip_flags_(kVoiceCount), entry_sums_(kVoiceCount) {
+  PrepareVoiceTable(block, skip_flags_.data(), entry_sums_.data());
+}
+
+void PreparedTable::KeepEntries() {
+  if (!kept_entries_.empty()) return;
+  // The prepared entries fill the first half of the loaded block.
+  kept_entries_.assign(entries_, entries_ + int64_t{kVoiceCount} * kPreparedEntryValues * 2);
+  entries_ = kept_entries_.data();
+}
+
+const std::shared_ptr<const FastSearchLayout>& PreparedTable::Layout() {
+  if (!layout_made_) {
+    layout_ = PrepareFastSearch(view());
+    layout_made_ = true;
+  }
+  return layout_;
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "analysis/prepared_table.h"
+#include "formats/wave_reader.h"
+#include "io/platform_file.h"
+
+class KeptVoiceTable;
+
+// The voice table of one job: the table a batch kept, or the file loaded
+// into a pool block, prepared once the job gets that far.
+struct VoiceTableInput {
+  std::string path;
+  KeptVoiceTable* kept = nullptr;
+  FileIdentity identity;  // size -1: not known, nothing kept
+  PreparedTable* prepared = nullptr;
+  uint8_t* block = nullptr;
+};
+
+// Finds a kept table for path, or loads the file whole (the conversion's
+// first load, with its messages). Returns the message text, empty on success.
+std::string LoadVoiceTable(const std::string& path, KeptVoiceTable* kept, VoiceTableInput* table);
+
+// The table to search: the kept one, or the loaded block prepared in place
+// (and handed to the batch's keeping, when it keeps tables). fresh holds a
+// table nobody keeps; it must outlive the returned table's use.
+PreparedTable& PrepareLoadedTable(VoiceTableInput* table, std::unique_ptr<PreparedTable>* fresh);
+
+// The inputs of one conversion, loaded and checked in the conversion's order
+// and with its messages: voice table, pitch track, WAV file. Every block is
+// in the pool, which the caller releases.
+struct ConversionInputs {
+  VoiceTableInput table;
+  uint8_t* pitch_track = nullptr;
+  int32_t pitch_track_length = 0;
+  WaveSamples samples;
+  int32_t frame_count = 0;  // whole frames of the sound
+};
+
+std::string LoadConversionInputs(const std::string& wave_path, const std::string& table_path,
+                                 KeptVoiceTable* kept, ConversionInputs* inputs);
