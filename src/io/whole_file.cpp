@@ -21,18 +21,13 @@ constexpr int kTemporaryNameAttempts = 100;
 // random letters and digits, ".tmp". It never ends in an output's extension,
 // so a file left behind by a crash is not taken for output, and its name is
 // at most 16 bytes and never takes the whole path past the platform's limit.
-std::string TemporaryNameBeside(const std::string& path) {
-  // Seeded per process, and again in a child after a fork, so two writers
-  // do not draw the same names in step.
-  static uint64_t state = 0;
-  static uint32_t seeded_for = 0;
-  const uint32_t process = ProcessId();
-  if (seeded_for != process) {
-    state = uint64_t{process} << 32;
-    state ^= static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
-    state ^= reinterpret_cast<uintptr_t>(&state);
-    seeded_for = process;
-  }
+std::string TemporaryNameBeside(const std::string& path, int attempt) {
+  // Seeded from the process, the clock and the attempt, so that two writers
+  // do not draw the same names in step, and a retry draws a new one.
+  uint64_t state = uint64_t{ProcessId()} << 32;
+  state ^= static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+  state ^= reinterpret_cast<uintptr_t>(&state);
+  state += static_cast<uint64_t>(attempt) * 0xD1B54A32D192ED03u;
 
   const size_t name_start = path.find_last_of(kFolderSeparators) + 1;  // npos + 1 == 0
   const size_t name_length = std::min<size_t>(16, kMaxPathBytes - 1 - name_start);
@@ -102,7 +97,7 @@ int SaveFile(const void* block, uint32_t count, const std::string& path) {
   CreateStatus created = CreateStatus::kExists;
   for (int attempt = 0; attempt < kTemporaryNameAttempts && created == CreateStatus::kExists;
        ++attempt) {
-    temporary = TemporaryNameBeside(path);
+    temporary = TemporaryNameBeside(path, attempt);
     created = CreateNewForWriting(temporary.c_str(), &file);
   }
   if (created != CreateStatus::kCreated) return 1;
