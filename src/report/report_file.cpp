@@ -5,14 +5,13 @@
 
 #include "analysis/fast_match.h"
 #include "analysis/gain_ladder.h"
-#include "formats/byte_order.h"
 #include "formats/parameter_file.h"
 #include "formats/pitch_track.h"
 #include "formats/voice_table.h"
 #include "formats/wave_reader.h"
 #include "io/pool.h"
 #include "io/whole_file.h"
-#include "report/match_report.h"
+#include "report/report_page.h"
 #include "resources/messages.h"
 
 namespace {
@@ -73,14 +72,6 @@ ReportFrame Describe(const FrameSpectra& spectra, const RankedMatch& ranked, con
   return frame;
 }
 
-bool RecordDiffers(const uint8_t* records, int32_t frame, const ReportFrame& chosen) {
-  const uint8_t* record = records + int64_t{frame} * sizeof(ParameterRecord);
-  return static_cast<int32_t>(ReadLittle32(record)) != chosen.voice / 16 ||
-         static_cast<int32_t>(ReadLittle32(record + 4)) != chosen.frequency ||
-         static_cast<int32_t>(ReadLittle32(record + 8)) != chosen.gain ||
-         static_cast<int32_t>(ReadLittle32(record + 12)) != chosen.voice % 16;
-}
-
 ReportOutcome Report(const ReportRequest& request) {
   ReportOutcome outcome;
   const std::string base_path = request.wave_path.substr(0, request.wave_path.size() - 4);
@@ -101,8 +92,6 @@ ReportOutcome Report(const ReportRequest& request) {
   BuildGainLadder(ladder);
 
   const int32_t frame_count = in.samples.count / kFrameLength;
-  const bool compare = in.records_length == frame_count * static_cast<int32_t>(sizeof(ParameterRecord));
-  outcome.disagreeing_records = compare ? 0 : (in.records_length < 0 ? -1 : frame_count);
   std::vector<ReportFrame> frames;
   frames.reserve(static_cast<size_t>(frame_count));
   for (int32_t frame = 0; frame < frame_count; ++frame) {
@@ -113,13 +102,14 @@ ReportOutcome Report(const ReportRequest& request) {
     const RankedMatch ranked =
         fast ? fast->MatchFrameRanked(spectra, ladder) : MatchFrameRanked(spectra, table, ladder);
     frames.push_back(Describe(spectra, ranked, in.table, ladder));
-    if (compare && RecordDiffers(in.records, frame, frames.back())) ++outcome.disagreeing_records;
     if (request.progress) request.progress(frame + 1, frame_count);
   }
 
-  const std::string html = RenderMatchReport(request.wave_path, frames);
+  const ReportPage page = BuildReportPage(
+      {request.wave_path, in.samples.data, in.table, in.records, in.records_length}, frames);
+  outcome.disagreeing_records = page.disagreeing_records;
   outcome.report_path = base_path + ".report.html";
-  if (SaveFile(html.data(), static_cast<uint32_t>(html.size()), outcome.report_path) != 0) {
+  if (SaveFile(page.html.data(), static_cast<uint32_t>(page.html.size()), outcome.report_path) != 0) {
     outcome.message = MessageText(MessageId::kWriteFailed);
   }
   outcome.frames = frame_count;
