@@ -34,6 +34,14 @@ std::string Fixed(double value, int decimals) {
   return text;
 }
 
+// Small shares keep two significant digits rather than reading 0.0%.
+std::string Percent(double ratio) {
+  char text[64];
+  const double percent = 100 * ratio;
+  std::snprintf(text, sizeof text, percent >= 1 || percent == 0 ? "%.1f%%" : "%.2g%%", percent);
+  return text;
+}
+
 template <typename Value, typename Field>
 void JsonArray(std::ostringstream& out, const std::vector<ReportFrame>& frames, Field field) {
   out << '[';
@@ -148,7 +156,7 @@ void RenderSummary(std::ostringstream& out, const Summary& s) {
              " frames that are not silent: how far the difference between a frame's "
              "spectrum and its chosen voice lies below the spectrum. 0 dB is no better "
              "than silence, &minus;10 dB a difference a third the size, &minus;20 dB a tenth.");
-  Figure(out, "summary-error-ratio", "error against silence", Fixed(100 * s.error_ratio, 1) + "%",
+  Figure(out, "summary-error-ratio", "error against silence", Percent(s.error_ratio),
          "all matching errors as a share of what silence (any voice at gain 0) would leave "
          "in the same frames; 0% is a perfect match.");
   Figure(out, "summary-error", "mean matching error", Fixed(s.mean_error, 1),

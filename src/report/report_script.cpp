@@ -23,6 +23,7 @@ function text(parent, x, y, cls, content, anchor) {
   el('text', {x: x, y: y, class: cls, 'text-anchor': anchor || 'start'}, parent).textContent = content;
 }
 function grouped(v) { return Number(v).toLocaleString('en-US'); }
+function percent(ratio) { const p = 100 * ratio; return (p >= 1 || p === 0 ? p.toFixed(1) : p.toPrecision(2)) + '%'; }
 function seconds(t) { return t.toFixed(3) + ' s'; }
 function plotWidth() { return Math.max(1, width - LEFT - RIGHT); }
 function xOfTime(t) { return LEFT + (duration > 0 ? t / duration : 0) * plotWidth(); }
@@ -46,7 +47,7 @@ function timeAxis(svg, height) {
   for (let k = 0; k * step <= duration + 1e-9; k++) {
     const x = xOfTime(k * step);
     el('line', {x1: x, y1: height - BOTTOM, x2: x, y2: height - BOTTOM + 4, class: 'axis'}, svg);
-    text(svg, x, height - 4, 'tick', (k * step).toFixed(digits) + (k === 0 ? ' s' : ''), 'middle');
+    text(svg, x, height - 4, 'tick time', (k * step).toFixed(digits) + (k === 0 ? ' s' : ''), 'middle');
   }
 }
 function valueAxis(svg, height, lo, hi, unit) {
@@ -352,7 +353,7 @@ function select(i) {
            (data.harmonic[i] ? 'matched against the harmonic spectrum' : 'matched against the half-harmonic spectrum'));
     const r = residualDb(i);
     figure(list, 'frame-match', 'match', `${r.toFixed(1)} dB: error ${grouped(data.error[i])}, ` +
-           `${(100 * data.error[i] / data.silenceError[i]).toFixed(1)}% of the ${grouped(data.silenceError[i])} that silence would leave`);
+           `${percent(data.error[i] / data.silenceError[i])} of the ${grouped(data.silenceError[i])} that silence would leave`);
     figure(list, 'frame-runner-up', 'second best', data.runnerUp[i] < 0 ? 'no other entry was tried' :
            `error ${grouped(data.runnerUp[i])}, ${data.error[i] > 0 ? (data.runnerUp[i] / data.error[i]).toFixed(2) + '× the chosen' : 'the chosen is exact'}`);
   }
@@ -415,4 +416,6 @@ if (n > 0) {
   charts.textContent = 'The sound is shorter than one frame: nothing to show.';
 }
 document.body.dataset.ready = '1';
+document.body.dataset.readyMs = Math.round(performance.now());
+requestAnimationFrame(() => { document.body.dataset.paintedMs = Math.round(performance.now()); });
 )JS";
