@@ -292,7 +292,7 @@ std::string RenderMatchReport(const MatchReportContent& content,
          "<svg id=\"gain\" data-name=\"gain\"></svg>"
          "<svg id=\"residual\" data-name=\"residual\"></svg>"
          "<svg id=\"voices\" data-name=\"voices\"></svg>";
-  if (!content.bin.differing_frames.empty()) out << "<svg id=\"bin-diff\" data-name=\"bin\"></svg>";
+  if (content.bin.agreement == BinAgreement::kSomeDiffer) out << "<svg id=\"bin-diff\" data-name=\"bin\"></svg>";
   out << "<div id=\"selection\"></div><div id=\"playhead\"></div><div id=\"hover\"></div></div>\n"
          "<section id=\"frame-panel\"><h2 id=\"frame-heading\"></h2><dl id=\"frame\"></dl>"
          "<svg id=\"bins\"></svg></section>\n";

@@ -414,6 +414,8 @@ if (n > 0) {
   });
 } else {
   charts.textContent = 'The sound is shorter than one frame: nothing to show.';
+  $('player').hidden = true;
+  $('frame-panel').hidden = true;
 }
 document.body.dataset.ready = '1';
 document.body.dataset.readyMs = Math.round(performance.now());
