@@ -124,12 +124,18 @@ check('the playhead shows where the preview stopped',
       `${JSON.stringify(stopped)} ${previewTime} ${xOfTime(previewTime)}`);
 
 // The selected frame alone: the original held, then the preview.
+// Each state is recorded as it comes, so a slow machine cannot miss a short one.
 const frameNow = await selected();
+await page.evaluate(() => {
+  window.playingStates = [];
+  new MutationObserver(() => window.playingStates.push(document.body.dataset.playing))
+    .observe(document.body, { attributeFilter: ['data-playing'] });
+});
 await page.click('#play-frame');
-await waitPlaying('frame-original');
-await waitPlaying('frame-preview');
-await waitPlaying('');
-check('the selected frame was played', (await page.getAttribute('body', 'data-frame-played')) === String(frameNow));
+await page.waitForSelector(`body[data-frame-played="${frameNow}"]`, { state: 'attached' });
+const states = await page.evaluate(() => window.playingStates.filter((s, k, all) => s !== (k > 0 ? all[k - 1] : '')));
+check('the selected frame was played, original then preview',
+      JSON.stringify(states) === JSON.stringify(['frame-original', 'frame-preview', '']), JSON.stringify(states));
 
 // The .bin beside the sound had a few records changed: the page lists them,
 // marks them and shows the .bin's record beside the search's.
