@@ -127,11 +127,11 @@ const COLOURS = (() => {
   }
   return table;
 })();
-const spectrogramImages = {};
+const spectrogramImages = {}, spectrogramLevels = {};
 function spectrogramImage(name) {
   if (spectrogramImages[name]) return spectrogramImages[name];
   const rows = data.spectrogram.rows;
-  const bytes = atob(data.spectrogram[name]);
+  const bytes = spectrogramLevels[name] = atob(data.spectrogram[name]);
   const canvas = document.createElement('canvas');
   canvas.width = Math.max(1, n);
   canvas.height = rows;
@@ -180,7 +180,7 @@ function drawCharts() {
   width = charts.clientWidth;
   const narrow = width < 700;
   const h = narrow ? 96 : 112;
-  spectrogramChart('original', narrow ? 120 : 150, ['original', 'spectrogram, darker is louder, ' + data.spectrogram.rangeDb + ' dB shown']);
+  spectrogramChart('original', narrow ? 120 : 150, ['original', 'spectrogram, darker is louder; 0 dB is its loudest point, ' + data.spectrogram.rangeDb + ' dB shown']);
   spectrogramChart('preview', narrow ? 120 : 150, ['preview', 'the chosen voices, same scale']);
   const topHz = Math.max(100, ...data.fundamental);
   lineChart('fundamental', h, ['fundamental (Hz)', 'from the pitch track; gaps where it has no pitch'], (i) => data.fundamental[i] || null, 0, topHz, '');
@@ -197,9 +197,19 @@ function drawCharts() {
   movePlayhead(active.currentTime);
 }
 
-// Where the hover is: the frame and the chart's figure there.
-function describeAt(name, i) {
+// Where the hover is: the frame and the chart's figure there; on a
+// spectrogram the frequency and level under the pointer.
+function describeAt(name, i, chart, y) {
   switch (name) {
+    case 'original':
+    case 'preview': {
+      const spectrogram = data.spectrogram, height = chart.clientHeight;
+      const row = Math.floor((height - BOTTOM - y) / (height - TOP - BOTTOM) * spectrogram.rows);
+      if (row < 0 || row >= spectrogram.rows || !spectrogramLevels[name]) return name;
+      const level = spectrogramLevels[name].charCodeAt(i * spectrogram.rows + row) / 255 * spectrogram.rangeDb - spectrogram.rangeDb;
+      return `${name}, ${((row + 0.5) * spectrogram.rowHz / 1000).toFixed(2)} kHz: ` +
+             (level <= -spectrogram.rangeDb ? `below −${spectrogram.rangeDb} dB` : `${level.toFixed(0)} dB`);
+    }
     case 'fundamental': return data.fundamental[i] ? data.fundamental[i] + ' Hz' : 'no pitch';
     case 'gain': return 'gain ' + data.gain[i];
     case 'residual': { const r = residualDb(i); return r === null ? 'silent' : r.toFixed(1) + ' dB'; }
@@ -214,7 +224,8 @@ charts.addEventListener('mousemove', (event) => {
   const t = timeOfX(x), i = frameOfTime(t);
   const hover = $('hover');
   const chart = event.target.closest('[data-name]');
-  hover.textContent = `frame ${i} · ${seconds(i / FPS)} · ${chart ? describeAt(chart.dataset.name, i) : ''}`;
+  const within = chart ? event.clientY - chart.getBoundingClientRect().top : 0;
+  hover.textContent = `frame ${i} · ${seconds(i / FPS)} · ${chart ? describeAt(chart.dataset.name, i, chart, within) : ''}`;
   hover.style.display = 'block';
   hover.style.left = Math.min(x + 12, width - hover.offsetWidth) + 'px';
   hover.style.top = (y + 14) + 'px';
