@@ -4,21 +4,25 @@
 #include <string>
 #include <vector>
 
-// What the report shows of one frame: the search's choice and how well it fit.
-struct ReportFrame {
-  int32_t fundamental = 0;         // Hz, from the pitch track
-  int32_t voice = 0;
-  int32_t frequency = 0;           // Hz, as recorded
-  int32_t gain = 0;                // ladder value, 1/4096 units
-  int64_t error = 0;               // the winner's matching error
-  int64_t runner_up_error = -1;    // best error of any other entry; -1 when none was tried
-  bool harmonic = false;           // matched against the harmonic spectrum
-  bool silent = false;             // nothing measurable in the frame
-  std::vector<int32_t> target;     // the 64 compared bins of the frame's spectrum
-  std::vector<int32_t> scaled;     // the chosen entry's 64 values at the chosen gain
+#include "report/bin_comparison.h"
+#include "report/report_frame.h"
+
+// Everything the page shows, computed beforehand.
+struct MatchReportContent {
+  std::string title;                     // UTF-8
+  std::vector<int64_t> silence_errors;   // per frame: the error of gain 0
+  BinComparison bin;
+  std::string original_audio;            // data: URIs of WAV files
+  std::string preview_audio;
+  int64_t preview_clipped = 0;           // preview samples limited to 16 bits
+  std::vector<uint8_t> original_spectrogram;  // SpectrogramBytes, one shared scale
+  std::vector<uint8_t> preview_spectrogram;
 };
 
-// One self-contained HTML page (inline SVG and script, nothing fetched):
-// fundamental, gain and error over time, the voice index over time, a
-// summary, and for a clicked frame its spectrum beside the chosen entry.
-std::string RenderMatchReport(const std::string& title, const std::vector<ReportFrame>& frames);
+// One self-contained HTML page (inline SVG, canvas and script, sounds as
+// data: URIs, nothing fetched): both sounds to play with one playhead over
+// every chart, their spectrograms, fundamental, gain, residual and voice over
+// time, a summary in plain words, how an existing .bin differs, and for the
+// selected frame its spectrum beside the chosen entry.
+std::string RenderMatchReport(const MatchReportContent& content,
+                              const std::vector<ReportFrame>& frames);

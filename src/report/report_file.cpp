@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "analysis/gain_ladder.h"
-#include "formats/byte_order.h"
 #include "formats/parameter_file.h"
 #include "formats/paths.h"
 #include "formats/pitch_track.h"
@@ -13,7 +12,7 @@
 #include "job/frame_search.h"
 #include "io/pool.h"
 #include "io/whole_file.h"
-#include "report/match_report.h"
+#include "report/report_page.h"
 #include "resources/messages.h"
 
 namespace {
@@ -54,14 +53,6 @@ ReportFrame Describe(const FrameSpectra& spectra, const RankedMatch& ranked, con
   return frame;
 }
 
-bool RecordDiffers(const uint8_t* records, int32_t frame, const ReportFrame& chosen) {
-  const uint8_t* record = records + int64_t{frame} * sizeof(ParameterRecord);
-  return static_cast<int32_t>(ReadLittle32(record)) != chosen.voice / 16 ||
-         static_cast<int32_t>(ReadLittle32(record + 4)) != chosen.frequency ||
-         static_cast<int32_t>(ReadLittle32(record + 8)) != chosen.gain ||
-         static_cast<int32_t>(ReadLittle32(record + 12)) != chosen.voice % 16;
-}
-
 ReportOutcome Report(const ReportRequest& request) {
   ReportOutcome outcome;
   const std::string base_path = BasePathOf(request.wave_path);
@@ -78,8 +69,6 @@ ReportOutcome Report(const ReportRequest& request) {
   BuildGainLadder(ladder);
 
   const int32_t frame_count = in.frame_count;
-  const bool compare = records_length == frame_count * static_cast<int32_t>(sizeof(ParameterRecord));
-  outcome.disagreeing_records = compare ? 0 : (records_length < 0 ? -1 : frame_count);
   std::vector<ReportFrame> frames;
   frames.reserve(static_cast<size_t>(frame_count));
   for (int32_t frame = 0; frame < frame_count; ++frame) {
@@ -87,13 +76,14 @@ ReportOutcome Report(const ReportRequest& request) {
     const FrameSpectra spectra = search.Spectra(in.samples.data, frame, fundamental);
     frames.push_back(
         Describe(spectra, search.MatchRanked(spectra, ladder), table.view().entries, ladder));
-    if (compare && RecordDiffers(records, frame, frames.back())) ++outcome.disagreeing_records;
     if (request.progress) request.progress(frame + 1, frame_count);
   }
 
-  const std::string html = RenderMatchReport(request.wave_path, frames);
+  const ReportPage page = BuildReportPage(
+      {request.wave_path, in.samples.data, table.view().entries, records, records_length}, frames);
+  outcome.disagreeing_records = page.disagreeing_records;
   outcome.report_path = base_path + ".report.html";
-  if (SaveFile(html.data(), static_cast<uint32_t>(html.size()), outcome.report_path) != 0) {
+  if (SaveFile(page.html.data(), static_cast<uint32_t>(page.html.size()), outcome.report_path) != 0) {
     outcome.message = MessageText(MessageId::kWriteFailed);
   }
   outcome.frames = frame_count;

@@ -1,75 +1,167 @@
-// Opens a match report in the system's headless Chromium, as a user would,
-// and checks what it shows against the parameter file the conversion wrote.
-//   node report_page_test.mjs REPORT.html PARAMETERS.bin [SCREENSHOT.png]
+// Opens a match report in the system's headless Chromium, as a user would:
+// plays, seeks and selects, and checks what the page shows against the
+// parameter file the conversion wrote and the pitch track.
+//   node report_page_test.mjs REPORT.html CONVERTED.bin PITCH.dat CHANGED_FRAMES [SCREENSHOT.png]
+// CHANGED_FRAMES lists (comma-separated) the frames whose record was altered
+// in the .bin beside the sound before the report was made.
 import { chromium } from 'playwright-core';
 import { readFileSync } from 'node:fs';
 import { pathToFileURL } from 'node:url';
 
-const [reportPath, binPath, screenshotPath] = process.argv.slice(2);
+const [reportPath, binPath, pitchPath, changedList, screenshotPath] = process.argv.slice(2);
 const records = readFileSync(binPath);
+const pitch = readFileSync(pitchPath);
 const frames = records.length / 16;
+const changed = changedList.split(',').map(Number);
 const record = (i) => ({
   voice: records.readInt32LE(16 * i) * 16 + records.readInt32LE(16 * i + 12),
   frequency: records.readInt32LE(16 * i + 4),
   gain: records.readInt32LE(16 * i + 8),
 });
+const fundamental = (i) => (66 * i + 4 <= pitch.length ? pitch.readUInt16LE(66 * i + 2) : 0);
 
 let passed = 0, failed = 0;
 function check(what, ok, detail = '') {
   if (ok) { passed++; } else { failed++; console.log(`FAIL ${what} ${detail}`); }
 }
+const near = (a, b, tolerance) => Math.abs(a - b) <= tolerance;
 
 const browser = await chromium.launch({
   executablePath: '/usr/bin/chromium',
   args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
          '--disable-background-networking', '--disable-component-update', '--disable-sync'],
 });
-const page = await browser.newPage({ viewport: { width: 1000, height: 1100 } });
+const page = await browser.newPage({ viewport: { width: 1400, height: 900 } });
 const problems = [];
 page.on('pageerror', (error) => problems.push(String(error)));
 page.on('console', (message) => { if (message.type() === 'error') problems.push(message.text()); });
 page.on('request', (request) => {
-  if (!request.url().startsWith('file:')) problems.push('fetched ' + request.url());
+  if (!request.url().startsWith('file:')) problems.push('fetched ' + request.url().slice(0, 60));
 });
 await page.goto(pathToFileURL(reportPath).href);
+await page.waitForSelector('body[data-ready="1"]');
 
-check('no script errors or fetches', problems.length === 0, problems.join('; '));
-check('summary counts the frames',
-      (await page.textContent('#summary-frames')) === String(frames));
-for (const id of ['fundamental', 'gain', 'error']) {
-  const points = await page.getAttribute(`#${id} polyline`, 'points');
-  check(`${id}: one point per frame`, points.trim().split(/\s+/).length === frames);
-}
-check('voices: one dot per frame', (await page.locator('#voices circle').count()) === frames);
+const selected = async () => Number(await page.getAttribute('body', 'data-selected'));
+const playhead = async () => {
+  const box = await page.locator('#playhead').boundingBox();
+  return { x: box.x + box.width / 2, time: Number(await page.getAttribute('#playhead', 'data-time')) };
+};
+const audioTimes = () => page.evaluate(() => ['original', 'preview'].map((id) => document.getElementById(id).currentTime));
+const waitPlaying = (what) => page.waitForSelector(`body[data-playing="${what}"]`, { state: 'attached' });
 
-// Click a few voiced frames' dots and read what the page then shows.
-const picks = [Math.floor(frames / 3), Math.floor(frames / 2), frames - 12].filter((i) => i >= 0);
-for (const i of picks) {
-  await page.locator(`#voices circle[data-frame="${i}"]`).click({ force: true });
-  const text = await page.textContent('#frame');
-  const expected = record(i);
-  check(`frame ${i}: heading`, text.startsWith(`frame ${i} `), text);
-  check(`frame ${i}: voice, frequency and gain of the .bin`,
-        text.includes(`voice ${expected.voice} at ${expected.frequency} Hz, gain ${expected.gain},`), text);
-  const bins = await page.locator('#bins rect.target').count();
-  const scaled = await page.locator('#bins rect.scaled').count();
-  check(`frame ${i}: 64 bins of each`, bins === 64 && scaled === 64, `${bins} ${scaled}`);
-  const shown = await page.locator('#bins rect.target').evaluateAll(
-      (rects) => rects.map((r) => Number(r.getAttribute('data-value'))));
-  const embedded = await page.evaluate((k) => data.target[k], i);
-  check(`frame ${i}: the bins are that frame's`, JSON.stringify(shown) === JSON.stringify(embedded));
+// What a new user reads first.
+check('summary counts the frames', (await page.textContent('#summary-frames')) === String(frames));
+let unpitched = 0;
+for (let i = 0; i < frames; i++) unpitched += fundamental(i) === 0;
+check('summary counts the frames without pitch',
+      (await page.textContent('#summary-unpitched')) === String(unpitched));
+check('the match has a level in dB', /^-?\d+\.\d dB$/.test(await page.textContent('#summary-residual')));
+let opening = -1;
+for (let i = 0; i < frames; i++) {
+  if (fundamental(i) > 0 && (opening < 0 || record(i).gain > record(opening).gain)) opening = i;
 }
-// A click on the chart area picks the nearest frame too.
-const box = await page.locator('#fundamental').boundingBox();
-await page.mouse.click(box.x + box.width - 2, box.y + box.height / 2);
-check('a click at the right end selects the last frame',
-      (await page.textContent('#frame')).startsWith(`frame ${frames - 1} `));
+check('opens on the first voiced frame with the largest gain', (await selected()) === opening,
+      `${await selected()} instead of ${opening}`);
+for (const id of ['original', 'preview']) {
+  const duration = await page.evaluate((name) => document.getElementById(name).duration, id);
+  check(`${id}: playable, as long as the frames`, near(duration, frames / 60, 0.01), String(duration));
+}
+const chartWidth = (await page.locator('#fundamental').boundingBox()).width;
+check('charts take the window\'s width', chartWidth > 1400 - 60, String(chartWidth));
+
+// A click on a chart selects the frame under it, moves the playhead there
+// and seeks both sounds; the time axis labels name the time clicked.
+await page.locator('#fundamental').scrollIntoViewIfNeeded();
+const fundamentalBox = await page.locator('#fundamental').boundingBox();
+const ticks = await page.locator('#fundamental text.time').evaluateAll((nodes) => nodes.map((node) => {
+  const box = node.getBBox();
+  return { label: node.textContent.replace(' s', ''), x: box.x + box.width / 2 };
+}));
+const clicks = [];
+for (const tick of [ticks[ticks.length - 2], ticks[1]]) {
+  const label = tick.label;
+  const x = fundamentalBox.x + tick.x;
+  await page.mouse.move(x, fundamentalBox.y + 40);
+  const hover = await page.textContent('#hover');
+  await page.mouse.click(x, fundamentalBox.y + 40);
+  const frame = await selected();
+  const at = await playhead();
+  const [originalTime, previewTime] = await audioTimes();
+  check(`click at ${label} s: that frame`, near(frame, Number(label) * 60, 1), String(frame));
+  check(`click at ${label} s: hover names the frame`, hover.startsWith(`frame ${frame} `), hover);
+  check(`click at ${label} s: playhead where clicked`, near(at.x, x, 1.5) && near(at.time, Number(label), 1 / 60),
+        JSON.stringify(at));
+  check(`click at ${label} s: both sounds seek there`, near(originalTime, at.time, 0.002) && near(previewTime, at.time, 0.002),
+        `${originalTime} ${previewTime}`);
+  const expected = record(frame);
+  const voice = await page.textContent('#frame-voice');
+  check(`frame ${frame}: the .bin's voice, frequency and gain`,
+        voice.startsWith(`${expected.voice} at ${expected.frequency} Hz, gain ${expected.gain} `), voice);
+  const bins = await page.locator('#bins rect.target').evaluateAll((rects) => rects.map((r) => Number(r.getAttribute('data-value'))));
+  check(`frame ${frame}: its 64 bins`, bins.length === 64 &&
+        JSON.stringify(bins) === JSON.stringify(await page.evaluate((k) => data.target[k], frame)));
+  clicks.push({ x, time: at.time });
+}
+const xOfTime = (t) => clicks[0].x + (t - clicks[0].time) * (clicks[1].x - clicks[0].x) / (clicks[1].time - clicks[0].time);
+
+// Play the original, switch to the preview at the same moment, pause: the
+// playhead follows whichever sounds.
+await page.click('#play-original');
+await waitPlaying('original');
+await page.waitForFunction((t) => Number(document.getElementById("playhead").dataset.time) > t + 0.2, clicks[1].time);
+await page.click('#play-preview');
+await waitPlaying('preview');
+const [switchedAt] = await audioTimes();
+check('the original pauses when the preview starts', await page.evaluate(() => document.getElementById('original').paused));
+await page.waitForFunction((t) => Number(document.getElementById('playhead').dataset.time) > t + 0.2, switchedAt);
+await page.click('#play-preview');
+await waitPlaying('');
+const [, previewTime] = await audioTimes();
+const stopped = await playhead();
+check('the preview carried on from where the original was', previewTime > switchedAt + 0.2, `${switchedAt} ${previewTime}`);
+check('the playhead shows where the preview stopped',
+      near(stopped.time, previewTime, 0.002) && near(stopped.x, xOfTime(previewTime), 1.5),
+      `${JSON.stringify(stopped)} ${previewTime} ${xOfTime(previewTime)}`);
+
+// The selected frame alone: the original held, then the preview.
+// Each state is recorded as it comes, so a slow machine cannot miss a short one.
+const frameNow = await selected();
+await page.evaluate(() => {
+  window.playingStates = [];
+  new MutationObserver(() => window.playingStates.push(document.body.dataset.playing))
+    .observe(document.body, { attributeFilter: ['data-playing'] });
+});
+await page.click('#play-frame');
+await page.waitForSelector(`body[data-frame-played="${frameNow}"]`, { state: 'attached' });
+const states = await page.evaluate(() => window.playingStates.filter((s, k, all) => s !== (k > 0 ? all[k - 1] : '')));
+check('the selected frame was played, original then preview',
+      JSON.stringify(states) === JSON.stringify(['frame-original', 'frame-preview', '']), JSON.stringify(states));
+
+// The .bin beside the sound had a few records changed: the page lists them,
+// marks them and shows the .bin's record beside the search's.
+check('the .bin differs in a few frames', (await page.getAttribute('#bin-section', 'data-agreement')) === 'some');
+const listed = await page.locator('#bin-list li').evaluateAll((items) => items.map((li) => Number(li.dataset.frame)));
+check('the differing frames are listed', JSON.stringify(listed) === JSON.stringify(changed), JSON.stringify(listed));
+check('the differing frames are marked', (await page.getAttribute('#bin-diff path', 'data-frames')) === String(changed.length));
+await page.click(`#bin-list li[data-frame="${changed[1]}"]`);
+check('a listed frame can be selected', (await selected()) === changed[1]);
+const binText = await page.textContent('#frame-bin');
+check('the .bin record is shown beside the search\'s', binText.startsWith('differs: ') &&
+      !binText.includes(`gain ${record(changed[1]).gain}`), binText);
 
 if (screenshotPath) {
-  await page.locator(`#voices circle[data-frame="${picks[1]}"]`).click({ force: true });
+  await page.locator('#fundamental').click({ position: { x: fundamentalBox.width * 0.55, y: 40 } });
   await page.screenshot({ path: screenshotPath, fullPage: true });
 }
-check('no script errors after clicking', problems.length === 0, problems.join('; '));
+
+// A narrow window: the charts shrink to it and nothing runs off the side.
+await page.setViewportSize({ width: 420, height: 800 });
+await page.waitForFunction(() => Number(document.getElementById('fundamental').getAttribute('width')) < 420);
+check('nothing wider than a narrow window',
+      await page.evaluate(() => document.documentElement.scrollWidth <= 420));
+
+check('nothing fetched, no script errors', problems.length === 0 &&
+      (await page.evaluate(() => performance.getEntriesByType('resource').length)) === 0, problems.join('; '));
 await browser.close();
 console.log(`${passed} passed, ${failed} failed`);
 process.exit(failed === 0 ? 0 : 1);
