@@ -53,7 +53,7 @@ espeak-ng -w "$rec/speech22k.wav" "kelditra"
 sox "$rec/speech22k.wav" -r 44100 "$rec/speech.wav" trim 0.1 0.15
 "$build/tests/fuzz/make_fuzz_seeds" "$work/seeds" "$rec"/*.wav
 
-declare -A max_len=([wave_reader]=65536 [pitch_track]=70000 [conversion_job]=65536)
+declare -A max_len=([wave_reader]=65536 [pitch_track]=70000 [conversion_job]=6144)
 declare -A seeds=([wave_reader]=wave [pitch_track]=pitch [conversion_job]=job)
 status=0
 for target in "${targets[@]}"; do
