@@ -20,30 +20,33 @@ int32_t BufferLengthFor(const SpanGeometry& geometry) {
 }  // namespace
 
 AubioYinFftEstimator::AubioYinFftEstimator(const SpanGeometry& geometry)
-    : buffer_length_(BufferLengthFor(geometry)),
-      // Hop equal to the buffer: each call analyses exactly the span passed.
-      pitch_(new_aubio_pitch("yinfft", static_cast<uint_t>(buffer_length_),
-                             static_cast<uint_t>(buffer_length_), kPitchSampleRate)),
-      input_(new_fvec(static_cast<uint_t>(buffer_length_))),
-      output_(new_fvec(1)) {
+    : buffer_length_(BufferLengthFor(geometry)), pitch_(nullptr), input_(nullptr), output_(nullptr) {
+  if (!aubio_.loaded()) return;
+  // Hop equal to the buffer: each call analyses exactly the span passed.
+  pitch_ = aubio_.new_pitch("yinfft", static_cast<uint_t>(buffer_length_),
+                            static_cast<uint_t>(buffer_length_), kPitchSampleRate);
+  input_ = aubio_.new_vector(static_cast<uint_t>(buffer_length_));
+  output_ = aubio_.new_vector(1);
   if (pitch_ == nullptr) return;
-  aubio_pitch_set_unit(pitch_, "Hz");
-  aubio_pitch_set_silence(pitch_, kNoSilenceGateDb);
+  aubio_.set_unit(pitch_, "Hz");
+  aubio_.set_silence(pitch_, kNoSilenceGateDb);
 }
 
 AubioYinFftEstimator::~AubioYinFftEstimator() {
-  del_fvec(output_);
-  del_fvec(input_);
-  if (pitch_ != nullptr) del_aubio_pitch(pitch_);
+  if (output_ != nullptr) aubio_.delete_vector(output_);
+  if (input_ != nullptr) aubio_.delete_vector(input_);
+  if (pitch_ != nullptr) aubio_.delete_pitch(pitch_);
 }
 
 double AubioYinFftEstimator::Propose(const float* span) {
-  if (pitch_ == nullptr) return 0;
-  smpl_t* data = fvec_get_data(input_);
-  for (int32_t i = 0; i < buffer_length_; ++i) data[i] = span[i];
-  aubio_pitch_do(pitch_, input_, output_);
-  const double hz = fvec_get_sample(output_, 0);
+  if (pitch_ == nullptr || input_ == nullptr || output_ == nullptr) return 0;
+  // fvec_t's fields are public in aubio's header: the length, then the data.
+  for (int32_t i = 0; i < buffer_length_; ++i) input_->data[i] = span[i];
+  aubio_.pitch_do(pitch_, input_, output_);
+  const double hz = output_->data[0];
   return hz > 0 ? hz : 0;
 }
+
+bool AubioYinFftEstimator::LibraryLoads() { return AubioLibrary().loaded(); }
 
 #endif  // KELDITRA_HAVE_AUBIO

@@ -2,11 +2,10 @@
 
 #ifdef KELDITRA_HAVE_AUBIO
 
-#include <aubio/aubio.h>
-
 #include <cstdint>
 
 #include "pitch/analysis_span.h"
+#include "pitch/aubio_library.h"
 
 // aubio's YIN-FFT: YIN's difference function taken through the spectrum and
 // weighted by the ear's sensitivity. Its tapered buffer pulls periods short,
@@ -16,6 +15,8 @@
 class AubioYinFftEstimator {
  public:
   explicit AubioYinFftEstimator(const SpanGeometry& geometry);
+  // Whether aubio is installed where the program runs.
+  static bool LibraryLoads();
   ~AubioYinFftEstimator();
   AubioYinFftEstimator(const AubioYinFftEstimator&) = delete;
   AubioYinFftEstimator& operator=(const AubioYinFftEstimator&) = delete;
@@ -31,6 +32,7 @@ class AubioYinFftEstimator {
   double Propose(const float* span);
 
  private:
+  AubioLibrary aubio_;  // loaded before anything is made with it
   int32_t buffer_length_;
   aubio_pitch_t* pitch_;
   fvec_t* input_;

@@ -197,8 +197,7 @@ std::vector<double> ProposeAll(Estimator& estimator, YinEstimator* second_opinio
 
 bool PitchMethodAvailable(PitchMethod method) {
 #ifdef KELDITRA_HAVE_AUBIO
-  (void)method;
-  return true;
+  return method == PitchMethod::kYin || AubioYinFftEstimator::LibraryLoads();
 #else
   return method == PitchMethod::kYin;
 #endif
