@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# Fuzzes the WAV reader, the pitch-track reads and the whole conversion job
-# (libFuzzer with AddressSanitizer and UndefinedBehaviorSanitizer, clang),
-# starting from recordings that sox and espeak-ng make on the spot.
+# Fuzzes the WAV reader, the pitch-track reads, the whole conversion job and
+# the preview (libFuzzer with AddressSanitizer and UndefinedBehaviorSanitizer,
+# clang), starting from recordings that sox and espeak-ng make on the spot and
+# from parameter files made alongside them.
 #
 #   scripts/fuzz.sh                      each target for 15 seconds (CI)
 #   scripts/fuzz.sh 3600                 each target for an hour
 #   scripts/fuzz.sh 600 wave_reader      one target for ten minutes
 #
-# Targets: wave_reader, pitch_track, conversion_job. What a target finds is
+# Targets: wave_reader, pitch_track, conversion_job, preview. What a target finds is
 # kept in build-fuzz/findings/; the corpus grows in build-fuzz/corpus/ from
 # one run to the next. The script fails when any target finds something.
 set -euo pipefail
@@ -16,7 +17,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-15}
 shift $(($# > 0 ? 1 : 0))
 targets=("$@")
-((${#targets[@]} > 0)) || targets=(wave_reader pitch_track conversion_job)
+((${#targets[@]} > 0)) || targets=(wave_reader pitch_track conversion_job preview)
 build=${KELDITRA_FUZZ_BUILD:-build-fuzz}
 jobs=${KELDITRA_JOBS:-$(nproc)}
 
@@ -53,8 +54,9 @@ espeak-ng -w "$rec/speech22k.wav" "kelditra"
 sox "$rec/speech22k.wav" -r 44100 "$rec/speech.wav" trim 0.1 0.15
 "$build/tests/fuzz/make_fuzz_seeds" "$work/seeds" "$rec"/*.wav
 
-declare -A max_len=([wave_reader]=65536 [pitch_track]=70000 [conversion_job]=6144)
-declare -A seeds=([wave_reader]=wave [pitch_track]=pitch [conversion_job]=job)
+# A preview input of 32 records sounds more than half a second.
+declare -A max_len=([wave_reader]=65536 [pitch_track]=70000 [conversion_job]=6144 [preview]=512)
+declare -A seeds=([wave_reader]=wave [pitch_track]=pitch [conversion_job]=job [preview]=preview)
 status=0
 for target in "${targets[@]}"; do
   corpus=$build/corpus/$target

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <vector>
 
 #include "analysis/frame_spectra.h"
@@ -136,11 +137,64 @@ TEST_F(Preview, ConvertThenPreviewEndToEnd) {
   }
   EXPECT_GE(compared, 20);
 
-  // A bad parameter file is refused, and nothing is written.
-  ASSERT_TRUE(WriteBytes(work / "odd.bin", std::vector<uint8_t>(17, 0)));
-  result = RunProcess(KelditraPath(), {"preview", "--table", table_path_, "odd.wav"}, work.path());
-  EXPECT_EQ(result.status, 1);
-  EXPECT_EQ(result.out, "odd.wav: odd.bin: not a parameter file\n");
+}
+
+std::vector<uint8_t> RecordBytes(const std::vector<Record>& records) {
+  std::vector<uint8_t> bytes;
+  for (const Record& r : records) {
+    for (int32_t field : {r.voice_high, r.frequency, r.gain, r.voice_low}) {
+      for (int shift = 0; shift < 32; shift += 8) {
+        bytes.push_back(static_cast<uint8_t>(static_cast<uint32_t>(field) >> shift));
+      }
+    }
+  }
+  return bytes;
+}
+
+// Any bytes in a .bin: what cannot be sounded is refused, naming the fault
+// and the record, and nothing is written; the loudest gains a record can
+// hold are sounded, clipped.
+TEST_F(Preview, AnyParameterFileEndsInAMessage) {
+  const Record good = {0x123, 240, 3000, 4};
+  const struct {
+    const char* name;
+    std::vector<uint8_t> bytes;
+    const char* out;  // after "take.wav: "; empty: written
+  } cases[] = {
+      {"part of a record", std::vector<uint8_t>(17, 0),
+       "take.bin: 17 bytes, not a whole number of 16-byte records"},
+      {"more records than a conversion writes", std::vector<uint8_t>(16 * (kRecordCapacity + 1), 0),
+       "take.bin: 262145 records, more than the 262144 of the longest conversion"},
+      {"voice past the table", RecordBytes({good, {16384, 240, 3000, 0}}),
+       "take.bin: record 1 (byte 16): voice / 16 16384 is not within 0..16383"},
+      {"voice % 16 of 16", RecordBytes({good, good, {0x123, 240, 3000, 16}}),
+       "take.bin: record 2 (byte 32): voice % 16 16 is not within 0..15"},
+      {"negative frequency", RecordBytes({{0x123, -240, 3000, 4}}),
+       "take.bin: record 0 (byte 0): frequency -240 is not within 0..131070"},
+      {"gain past 16 bits", RecordBytes({{0x123, 240, 65536, 4}}),
+       "take.bin: record 0 (byte 0): gain 65536 is not within 0..65535"},
+      {"the highest gains", RecordBytes(std::vector<Record>(4, {0x123, 240, 65535, 4})), ""},
+  };
+  ScratchFolder work;
+  for (const auto& test_case : cases) {
+    ASSERT_TRUE(WriteBytes(work / "take.bin", test_case.bytes));
+    std::filesystem::remove(work / "take.preview.wav");
+    const ProcessResult result =
+        RunProcess(KelditraPath(), {"preview", "--table", table_path_, "take.wav"}, work.path());
+    if (*test_case.out != '\0') {
+      EXPECT_EQ(result.status, 1) << test_case.name;
+      EXPECT_EQ(result.out, std::string("take.wav: ") + test_case.out + "\n") << test_case.name;
+      EXPECT_FALSE(std::filesystem::exists(work / "take.preview.wav")) << test_case.name;
+      continue;
+    }
+    // 16 times the ladder's loudest gain: far past 16 bits, and the count
+    // of clipped samples says so.
+    EXPECT_EQ(result.status, 0) << test_case.name << result.err;
+    const std::string written = "take.wav: wrote take.preview.wav (";
+    ASSERT_EQ(result.out.compare(0, written.size(), written), 0) << result.out;
+    EXPECT_GT(std::atoi(result.out.c_str() + written.size()), 0) << result.out;
+    EXPECT_EQ(ReadBytes(work / "take.preview.wav").size(), 44 + 4 * 735 * 2u);
+  }
 }
 
 }  // namespace

@@ -77,7 +77,7 @@ struct Chunk {
 // What one member of the crew keeps while it searches a frame, on a cache
 // line of its own: members update theirs all the time, and a neighbour's
 // writes must not evict it.
-struct alignas(64) Member {
+struct alignas(kCacheLineBytes) Member {
   BestMatch best;
   int64_t runner_up;  // ranked search only: the least error of another entry
   KernelLimit limit;

@@ -1,10 +1,18 @@
 #include "analysis/fast_workers.h"
 
+#include <system_error>
+
 WorkerCrew::WorkerCrew(int32_t thread_count) {
   const int32_t helpers = thread_count > 1 ? thread_count - 1 : 0;
   helpers_.reserve(helpers);
   for (int32_t member = 1; member <= helpers; ++member) {
-    helpers_.emplace_back([this, member] { HelperLoop(member); });
+    // A system out of threads gets a smaller crew, which does the same work:
+    // any set of members that includes the caller finishes every step.
+    try {
+      helpers_.emplace_back([this, member] { HelperLoop(member); });
+    } catch (const std::system_error&) {
+      break;
+    }
   }
 }
 
@@ -17,7 +25,7 @@ WorkerCrew::~WorkerCrew() {
   for (std::thread& helper : helpers_) helper.join();
 }
 
-void WorkerCrew::RunStep(StepFunction function, void* context) {
+void WorkerCrew::RunStep(StepFunction function, void* context) noexcept {
   if (helpers_.empty()) {
     function(context, 0);
     return;
@@ -36,7 +44,7 @@ void WorkerCrew::RunStep(StepFunction function, void* context) {
   step_finished_.wait(lock, [this] { return helpers_running_ == 0; });
 }
 
-void WorkerCrew::HelperLoop(int32_t member) {
+void WorkerCrew::HelperLoop(int32_t member) noexcept {
   uint64_t seen = 0;
   for (;;) {
     StepFunction function;

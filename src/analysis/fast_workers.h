@@ -1,6 +1,7 @@
 #pragma once
 
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <mutex>
 #include <thread>
@@ -15,6 +16,11 @@
 // work with any set of members that includes member 0 (members share work by
 // claiming pieces from a common counter). Run returns once every member that
 // began has finished. Nothing is allocated per step.
+//
+// A task cannot throw: member 0 runs it on the caller's stack while helpers
+// run it on the same context, so a throw out of member 0 would leave the
+// helpers writing into a frame that no longer exists. Run is noexcept, and a
+// task that throws all the same ends the program at that point instead.
 class WorkerCrew {
  public:
   // thread_count members in all, the caller among them; below 1 counts as 1.
@@ -28,15 +34,16 @@ class WorkerCrew {
   // task(member) on the members that take part; member runs from 0 to
   // size() - 1.
   template <typename Task>
-  void Run(Task& task) {
-    RunStep([](void* context, int32_t member) { (*static_cast<Task*>(context))(member); }, &task);
+  void Run(Task& task) noexcept {
+    RunStep([](void* context, int32_t member) noexcept { (*static_cast<Task*>(context))(member); },
+            &task);
   }
 
  private:
-  using StepFunction = void (*)(void* context, int32_t member);
+  using StepFunction = void (*)(void* context, int32_t member) noexcept;
 
-  void RunStep(StepFunction function, void* context);
-  void HelperLoop(int32_t member);
+  void RunStep(StepFunction function, void* context) noexcept;
+  void HelperLoop(int32_t member) noexcept;
 
   std::vector<std::thread> helpers_;
   std::mutex mutex_;
@@ -49,6 +56,15 @@ class WorkerCrew {
   int32_t helpers_running_ = 0;
   bool closing_ = false;
 };
+
+// The alignment for what one member writes while a step runs (its best so
+// far, its counts): on cache lines of its own, as neighbouring members'
+// state on one line would have every write of one member take the line away
+// from the others (false sharing). 64 bytes is the line of every x86-64 and
+// of most other processors; the standard library's interference size is not
+// used, as it changes with the compiler's tuning and could then differ
+// between two files of one program.
+inline constexpr size_t kCacheLineBytes = 64;
 
 // Every core the system reports, at least 1.
 int32_t DefaultThreadCount();

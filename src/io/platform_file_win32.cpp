@@ -56,6 +56,7 @@ bool MayReplace(const char* path) {
 }
 
 CreateStatus CreateNewForWriting(const char* path, PlatformFile* file) {
+  if (std::strlen(path) >= kMaxPathBytes) return CreateStatus::kFailed;
   HANDLE handle = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
@@ -90,15 +91,33 @@ bool RemoveFile(const char* path) { return DeleteFileA(path) != 0; }
 uint32_t ProcessId() { return GetCurrentProcessId(); }
 
 bool IdentityOf(const char* path, FileIdentity* identity) {
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (std::strlen(path) >= kMaxPathBytes ||
-      !GetFileAttributesExA(path, GetFileExInfoStandard, &data) ||
-      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-    return false;
-  }
-  identity->size = (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-  identity->modified_ns = ((static_cast<int64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-                           data.ftLastWriteTime.dwLowDateTime) * 100;
+  if (std::strlen(path) >= kMaxPathBytes) return false;
+  // Attributes only, and every kind of sharing: asking which file it is must
+  // neither fail on nor disturb a program that holds it open.
+  constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  HANDLE handle = CreateFileA(path, FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info;
+  const bool regular = GetFileType(handle) == FILE_TYPE_DISK &&
+                       GetFileInformationByHandle(handle, &info) &&
+                       (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+  CloseHandle(handle);
+  if (!regular) return false;
+  // Volume and file index name the file as device and inode do on POSIX, so
+  // a table replaced by another file of the same size and time still counts
+  // as a new one.
+  identity->device = info.dwVolumeSerialNumber;
+  identity->inode = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  identity->size = (static_cast<int64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  // Counted from 1970 as on POSIX: the file time's 100 ns ticks since 1601,
+  // taken to nanoseconds as they are, would not fit in 64 bits. Unsigned, so
+  // that a clock set past 2262 wraps instead of overflowing; the value is
+  // only ever compared.
+  constexpr uint64_t kTicksFrom1601To1970 = 116444736000000000;
+  const uint64_t ticks = (static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                         info.ftLastWriteTime.dwLowDateTime;
+  identity->modified_ns = static_cast<int64_t>((ticks - kTicksFrom1601To1970) * 100);
   return true;
 }
 

@@ -16,21 +16,54 @@ namespace {
 
 constexpr uint32_t kSampleRate = 44100;
 
-// Decodes the records, refusing anything no conversion could have written.
-bool DecodeRecords(const uint8_t* bytes, int32_t length, std::vector<ParameterRecord>* records) {
-  if (length % sizeof(ParameterRecord) != 0) return false;
-  for (int32_t offset = 0; offset < length; offset += sizeof(ParameterRecord)) {
-    const ParameterRecord record{static_cast<int32_t>(ReadLittle32(bytes + offset)),
-                                 static_cast<int32_t>(ReadLittle32(bytes + offset + 4)),
-                                 static_cast<int32_t>(ReadLittle32(bytes + offset + 8)),
-                                 static_cast<int32_t>(ReadLittle32(bytes + offset + 12))};
-    const bool valid = record.voice_high >= 0 && record.voice_high < kVoiceCount / 16 &&
-                       record.voice_low >= 0 && record.voice_low < 16 && record.frequency >= 0 &&
-                       record.frequency <= 2 * 65535 && record.gain >= 0 && record.gain <= 65535;
-    if (!valid) return false;
+std::string FieldOutOfRange(int32_t record, const char* field, int32_t value, int32_t highest) {
+  return "record " + std::to_string(record) + " (byte " + std::to_string(int64_t{record} * 16) +
+         "): " + field + " " + std::to_string(value) + " is not within 0.." +
+         std::to_string(highest);
+}
+
+// Decodes the records. A voice outside the table or a negative field cannot
+// be sounded, and refuses the file. Gains past the ladder's top (up to 65535)
+// and frequencies past the audible range (up to twice 65535) are sounded all
+// the same: a hand-made file may want them, and they cost no more than
+// clipping or silence.
+std::string DecodeRecords(const uint8_t* bytes, int32_t length,
+                          std::vector<ParameterRecord>* records) {
+  constexpr int32_t kRecordBytes = sizeof(ParameterRecord);
+  if (length % kRecordBytes != 0) {
+    return std::to_string(length) + " bytes, not a whole number of " +
+           std::to_string(kRecordBytes) + "-byte records";
+  }
+  // A conversion never writes more; past it the preview would not fit a WAV
+  // file, nor, long before that, in memory.
+  if (length / kRecordBytes > kRecordCapacity) {
+    return std::to_string(length / kRecordBytes) + " records, more than the " +
+           std::to_string(kRecordCapacity) + " of the longest conversion";
+  }
+  for (int32_t index = 0; index < length / kRecordBytes; ++index) {
+    const uint8_t* field = bytes + int64_t{index} * kRecordBytes;
+    const ParameterRecord record{static_cast<int32_t>(ReadLittle32(field)),
+                                 static_cast<int32_t>(ReadLittle32(field + 4)),
+                                 static_cast<int32_t>(ReadLittle32(field + 8)),
+                                 static_cast<int32_t>(ReadLittle32(field + 12))};
+    const struct {
+      const char* name;
+      int32_t value;
+      int32_t highest;
+    } fields[] = {
+        {"voice / 16", record.voice_high, kVoiceCount / 16 - 1},
+        {"frequency", record.frequency, 2 * 65535},
+        {"gain", record.gain, 65535},
+        {"voice % 16", record.voice_low, 15},
+    };
+    for (const auto& checked : fields) {
+      if (checked.value < 0 || checked.value > checked.highest) {
+        return FieldOutOfRange(index, checked.name, checked.value, checked.highest);
+      }
+    }
     records->push_back(record);
   }
-  return true;
+  return {};
 }
 
 void PutLittle(std::vector<uint8_t>* out, uint32_t value, int bytes) {
@@ -68,16 +101,13 @@ std::string Preview(const std::string& base_path, const std::string& voice_table
   // short sound) must not ask the pool for nothing, which would release it.
   message = LoadFile(parameter_path, sizeof(ParameterRecord), &parameters, &parameters_length);
   if (!message.empty()) return message;
-  std::vector<ParameterRecord> records;
-  if (!DecodeRecords(parameters, parameters_length, &records)) {
-    return parameter_path + ": not a parameter file";
-  }
 
   std::unique_ptr<PreparedTable> prepared;
   PrepareLoadedTable(&table, &prepared);
-  const std::vector<int16_t> samples =
-      SynthesizePreview(records, prepared->view().entries, clipped);
-  const std::vector<uint8_t> wave = MonoWaveBytes(samples);
+  std::vector<uint8_t> wave;
+  message = PreviewWaveBytes(parameters, parameters_length, prepared->view().entries, &wave,
+                             clipped);
+  if (!message.empty()) return parameter_path + ": " + message;
   const std::string preview_path = base_path + ".preview.wav";
   if (SaveFile(wave.data(), static_cast<uint32_t>(wave.size()), preview_path) != 0) {
     return MessageText(MessageId::kWriteFailed);
@@ -86,6 +116,17 @@ std::string Preview(const std::string& base_path, const std::string& voice_table
 }
 
 }  // namespace
+
+std::string PreviewWaveBytes(const uint8_t* parameters, int32_t length,
+                             const uint8_t* prepared_table, std::vector<uint8_t>* wave,
+                             int64_t* clipped) {
+  *clipped = 0;
+  std::vector<ParameterRecord> records;
+  const std::string message = DecodeRecords(parameters, length, &records);
+  if (!message.empty()) return message;
+  *wave = MonoWaveBytes(SynthesizePreview(records, prepared_table, clipped));
+  return {};
+}
 
 std::string WritePreviewFile(const std::string& base_path, const std::string& voice_table_path,
                              int64_t* clipped) {

@@ -20,7 +20,9 @@ void ComponentAmplitudes(const ParameterRecord& record, const uint8_t* prepared_
   for (int32_t j = 1; j < kPreparedEntryValues; ++j) {
     const double frequency = static_cast<double>(j) * record.frequency;
     const bool audible = frequency > 0.0 && frequency < kNyquist;
-    const int32_t scaled = (entry[j] * record.gain) >> 12;
+    // 64 bits: a hand-made gain above the ladder's top times a large entry
+    // value does not fit in 32.
+    const int64_t scaled = (int64_t{entry[j]} * record.gain) >> 12;
     amplitudes[j] = audible ? 2.0 * scaled : 0.0;
   }
 }

@@ -14,7 +14,9 @@
 // left out. Phases run on across frames and amplitudes move linearly between
 // frame centres, so neither a new frame nor a new voice clicks.
 //
-// prepared_table is a table after PrepareVoiceTable. Returns 735 samples per
-// record; *clipped counts samples that had to be limited to 16 bits.
+// prepared_table is a table after PrepareVoiceTable; every record names a
+// voice in it and holds no negative field (PreviewWaveBytes refuses the files
+// that do). Returns 735 samples per record; *clipped counts samples that had
+// to be limited to 16 bits.
 std::vector<int16_t> SynthesizePreview(const std::vector<ParameterRecord>& records,
                                        const uint8_t* prepared_table, int64_t* clipped);

@@ -2,11 +2,12 @@
 // recordings. Each WAV file goes to OUT/wave as it is; OUT/pitch gets pitch
 // tracks of the recording's length and of lengths around a record's edges;
 // OUT/job gets the recording with a pitch track under one of a few sets of
-// the job fuzzer's flags.
+// the job fuzzer's flags; OUT/preview gets parameter files.
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fixture_files.h"
@@ -32,6 +33,37 @@ std::vector<uint8_t> Concatenated(std::vector<std::vector<uint8_t>> parts) {
   return all;
 }
 
+struct SeedRecord {
+  int32_t voice;
+  int32_t frequency;
+  int32_t gain;
+};
+
+std::vector<uint8_t> RecordBytes(const std::vector<SeedRecord>& records) {
+  std::vector<uint8_t> bytes;
+  for (const SeedRecord& record : records) {
+    for (int32_t field : {record.voice / 16, record.frequency, record.gain, record.voice % 16}) {
+      for (int shift = 0; shift < 32; shift += 8) {
+        bytes.push_back(static_cast<uint8_t>(field >> shift));
+      }
+    }
+  }
+  return bytes;
+}
+
+// Parameter files as conversions write them, and at the edges of each field.
+std::vector<std::pair<std::string, std::vector<SeedRecord>>> PreviewSeeds() {
+  std::vector<SeedRecord> phrase;
+  for (int32_t frame = 0; frame < 12; ++frame) {
+    phrase.push_back({0x1234 + 257 * frame, frame % 4 == 0 ? 440 : 220, 4036 + frame});
+  }
+  return {
+      {"empty", {}},
+      {"phrase", phrase},
+      {"edges", {{0, 0, 0}, {262143, 131070, 7922}, {0, 22050, 65535}, {262143, 1, 65535}}},
+  };
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -40,9 +72,14 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::filesystem::path out = argv[1];
-  for (const char* folder : {"wave", "pitch", "job"}) std::filesystem::create_directories(out / folder);
+  for (const char* folder : {"wave", "pitch", "job", "preview"}) {
+    std::filesystem::create_directories(out / folder);
+  }
 
   bool written = true;
+  for (const auto& [name, records] : PreviewSeeds()) {
+    written &= WriteBytes((out / "preview" / name).string(), RecordBytes(records));
+  }
   for (int i = 2; i < argc; ++i) {
     const std::string name = std::filesystem::path(argv[i]).stem().string();
     const std::vector<uint8_t> wave = ReadBytes(argv[i]);

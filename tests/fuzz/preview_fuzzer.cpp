@@ -1,0 +1,85 @@
+// The preview of any bytes as a parameter file, against one voice table made
+// and prepared once per process, so an input costs only its own records.
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "analysis/frame_spectra.h"
+#include "formats/byte_order.h"
+#include "formats/parameter_file.h"
+#include "formats/voice_table.h"
+#include "fuzz_checks.h"
+#include "preview/preview_file.h"
+
+namespace {
+
+// Every entry sounds a few quiet components, so that any voice index plays
+// something; the first and the last entry hold the largest value on every
+// bin, so that their products with the largest gain are as large as they
+// can be.
+const uint8_t* PreparedTable() {
+  static std::vector<uint8_t> table = [] {
+    std::vector<uint8_t> raw(kVoiceTableBytes, 0);
+    for (int32_t voice = 0; voice < kVoiceCount; ++voice) {
+      uint8_t* entry = raw.data() + int64_t{voice} * kRawEntryBins * 2;
+      const bool loudest = voice == 0 || voice == kVoiceCount - 1;
+      for (int32_t bin = 0; bin < kRawEntryBins; ++bin) {
+        const bool sounding = bin == 2 || bin == 2 * (2 + voice % 60);
+        if (loudest) {
+          WriteLittle16(entry + 2 * bin, 65535);
+        } else if (sounding) {
+          WriteLittle16(entry + 2 * bin, static_cast<uint16_t>(1000 + voice % 3000));
+        }
+      }
+    }
+    std::vector<uint8_t> skip_flags(kVoiceCount);
+    std::vector<int32_t> entry_sums(kVoiceCount);
+    PrepareVoiceTable(raw.data(), skip_flags.data(), entry_sums.data());
+    return raw;
+  }();
+  return table.data();
+}
+
+// Whether every field of every whole record lies where the preview can
+// sound it, from the fields' stated ranges.
+bool Soundable(const uint8_t* data, size_t size) {
+  if (size % 16 != 0 || size / 16 > static_cast<size_t>(kRecordCapacity)) return false;
+  for (size_t offset = 0; offset < size; offset += 16) {
+    const auto field = [&](int index) {
+      return static_cast<int32_t>(ReadLittle32(data + offset + 4 * index));
+    };
+    const bool in_range = field(0) >= 0 && field(0) < kVoiceCount / 16 && field(1) >= 0 &&
+                          field(1) <= 131070 && field(2) >= 0 && field(2) <= 65535 &&
+                          field(3) >= 0 && field(3) < 16;
+    if (!in_range) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  PreparedTable();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::vector<uint8_t> wave;
+  int64_t clipped = -1;
+  const std::string message =
+      PreviewWaveBytes(data, static_cast<int32_t>(size), PreparedTable(), &wave, &clipped);
+
+  Require(message.empty() == Soundable(data, size),
+          "exactly the files with a field out of range are refused");
+  if (!message.empty()) {
+    Require(wave.empty() && clipped == 0, "a refused file gets no samples");
+    return 0;
+  }
+  const size_t samples = size / 16 * kFrameLength;
+  Require(wave.size() == 44 + 2 * samples, "735 samples per record after the header");
+  Require(std::memcmp(wave.data(), "RIFF", 4) == 0, "the preview is a WAV file");
+  Require(clipped >= 0 && static_cast<size_t>(clipped) <= samples,
+          "no more samples clipped than there are");
+  return 0;
+}
