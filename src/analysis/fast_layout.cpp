@@ -1,7 +1,10 @@
 #include "analysis/fast_layout.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
+
+#include "io/platform_file.h"
 
 namespace {
 
@@ -34,6 +37,30 @@ void SortBySum(int32_t* voices, int32_t count, const int32_t* entry_sums) {
   }
 }
 
+constexpr uint16_t kPaddingEntry[kPreparedEntryValues] = {};
+
+// One block of 32 lanes: their sums, and their values where the kernels read
+// them. The two bins of a pair lie side by side in an entry as in a lane, so
+// they move together, and each group of the block is written front to back.
+void PlaceBlock(const PreparedVoiceTable& table, const int32_t* voices, int32_t layout_block,
+                FastSearchLayout* layout) {
+  const uint16_t* entries[kBlockLanes];
+  for (int32_t lane = 0; lane < kBlockLanes; ++lane) {
+    const int32_t voice = voices[lane];
+    const bool padding = voice == INT32_MAX;
+    entries[lane] = padding ? kPaddingEntry : PreparedEntry(table.entries, voice);
+    layout->sorted_sums[layout_block * kBlockLanes + lane] =
+        padding ? INT32_MAX : table.entry_sums[voice];
+  }
+  uint16_t* block_values = layout->bound_values.get() + int64_t{layout_block} * kBlockGroupValues;
+  for (int32_t bin = 0; bin < kPreparedEntryValues; bin += 2) {
+    uint16_t* pair_row = block_values + (bin / kGroupBins) * kGroupStride + BoundValueOffset(bin, 0);
+    for (int32_t lane = 0; lane < kBlockLanes; ++lane) {
+      std::memcpy(pair_row + 2 * lane, entries[lane] + bin, 2 * sizeof(uint16_t));
+    }
+  }
+}
+
 }  // namespace
 
 std::shared_ptr<const FastSearchLayout> PrepareFastSearch(const PreparedVoiceTable& table) {
@@ -44,6 +71,7 @@ std::shared_ptr<const FastSearchLayout> PrepareFastSearch(const PreparedVoiceTab
   // Every value a search reads is written below; lanes past the classes'
   // blocks are never read.
   layout->bound_values = std::make_unique_for_overwrite<uint16_t[]>(kBoundGroups * kGroupStride);
+  AdviseLargePages(layout->bound_values.get(), kBoundGroups * kGroupStride * sizeof(uint16_t));
   layout->sorted_voices = std::make_unique_for_overwrite<int32_t[]>(kLayoutLanes);
   layout->sorted_sums = std::make_unique_for_overwrite<int32_t[]>(kLayoutLanes);
   int32_t* sorted_voices = layout->sorted_voices.get();
@@ -59,18 +87,9 @@ std::shared_ptr<const FastSearchLayout> PrepareFastSearch(const PreparedVoiceTab
     layout->class_spans[class_index] = {next_block, count};
 
     const int32_t blocks = (count + kBlockLanes - 1) / kBlockLanes;
-    for (int32_t i = 0; i < blocks * kBlockLanes; ++i) {
-      const int32_t lane = next_block * kBlockLanes + i;
-      uint16_t* block_values =
-          layout->bound_values.get() + int64_t{lane / kBlockLanes} * kBlockGroupValues;
-      const int32_t voice = i < count ? sorted_voices[lane] : INT32_MAX;
-      sorted_voices[lane] = voice;
-      layout->sorted_sums[lane] = i < count ? table.entry_sums[voice] : INT32_MAX;
-      const uint16_t* entry = i < count ? PreparedEntry(table.entries, voice) : nullptr;
-      for (int32_t j = 0; j < kPreparedEntryValues; ++j) {
-        block_values[(j / kGroupBins) * kGroupStride + BoundValueOffset(j, lane % kBlockLanes)] =
-            entry != nullptr ? entry[j] : 0;
-      }
+    for (int32_t i = count; i < blocks * kBlockLanes; ++i) voices[i] = INT32_MAX;
+    for (int32_t block = 0; block < blocks; ++block) {
+      PlaceBlock(table, voices + block * kBlockLanes, next_block + block, layout.get());
     }
     next_block += blocks;
   }
