@@ -89,3 +89,9 @@ bool IdentityOf(const char* path, FileIdentity* identity);
 // Fixed memory for the pool; nullptr when the platform has none to give.
 void* AllocateFixed(uint32_t size);
 void FreeFixed(void* block);
+
+// Asks for large pages behind a block of many megabytes that is about to be
+// filled: a voice table or its layout otherwise takes tens of thousands of
+// page faults, a good part of a short conversion's time. Only advice: the
+// block behaves the same either way.
+void AdviseLargePages(void* block, size_t size);

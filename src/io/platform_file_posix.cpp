@@ -2,6 +2,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -136,6 +137,24 @@ bool IdentityOf(const char* path, FileIdentity* identity) {
   return true;
 }
 
-void* AllocateFixed(uint32_t size) { return std::malloc(size); }
+void* AllocateFixed(uint32_t size) {
+  void* block = std::malloc(size);
+  if (block != nullptr) AdviseLargePages(block, size);
+  return block;
+}
+
+void AdviseLargePages(void* block, size_t size) {
+#ifdef MADV_HUGEPAGE
+  constexpr uintptr_t kPage = 4096;
+  constexpr size_t kWorthAdvising = size_t{4} << 20;
+  if (size < kWorthAdvising) return;
+  const uintptr_t start = (reinterpret_cast<uintptr_t>(block) + kPage - 1) & ~(kPage - 1);
+  const uintptr_t end = (reinterpret_cast<uintptr_t>(block) + size) & ~(kPage - 1);
+  madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+#else
+  (void)block;
+  (void)size;
+#endif
+}
 
 void FreeFixed(void* block) { std::free(block); }

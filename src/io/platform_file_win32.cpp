@@ -123,6 +123,9 @@ bool IdentityOf(const char* path, FileIdentity* identity) {
 
 void* AllocateFixed(uint32_t size) { return GlobalAlloc(GMEM_FIXED, size); }
 
+// Large pages need a privilege ordinary users lack.
+void AdviseLargePages(void*, size_t) {}
+
 void FreeFixed(void* block) {
   if (block != nullptr) GlobalFree(block);
 }
