@@ -50,13 +50,12 @@ std::string LoadVoiceTable(const JobSettings& settings, JobInputs* inputs) {
   return {};
 }
 
-std::string LoadInputs(const JobSettings& settings, const std::string& path,
-                       const std::string& base_path, JobInputs* inputs) {
+std::string LoadInputs(const JobSettings& settings, const std::string& path, JobInputs* inputs) {
   std::string message = LoadVoiceTable(settings, inputs);
   if (!message.empty()) return message;
 
-  message = LoadFile(base_path + ".dat", kPitchTrackExtraBytes, &inputs->pitch_track,
-                     &inputs->pitch_track_length);
+  message = LoadFile(FindMadeFile(path, settings.output_folder, ".dat"), kPitchTrackExtraBytes,
+                     &inputs->pitch_track, &inputs->pitch_track_length);
   if (!message.empty()) return message;
 
   uint8_t* wave = nullptr;
@@ -84,9 +83,8 @@ bool TakeProgressTick(JobHost& host, int64_t frame_start, int32_t sample_count) 
 // empty while all goes well.
 Outcome Convert(JobHost& host, const JobSettings& settings, const std::string& path,
                 std::string* message) {
-  const std::string base_path = path.substr(0, path.size() - 4);
   JobInputs inputs;
-  *message = LoadInputs(settings, path, base_path, &inputs);
+  *message = LoadInputs(settings, path, &inputs);
   if (!message->empty()) return Outcome::kEnded;
 
   const int32_t frame_count = inputs.samples.count / kFrameLength;
@@ -143,7 +141,7 @@ Outcome Convert(JobHost& host, const JobSettings& settings, const std::string& p
     }
   }
 
-  if (WriteParameterFile(base_path, record_count) != 0) {
+  if (WriteParameterFile(MadeFilePath(path, settings.output_folder, ""), record_count) != 0) {
     *message = MessageText(MessageId::kWriteFailed);
   }
   return Outcome::kEnded;

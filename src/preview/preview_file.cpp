@@ -53,15 +53,14 @@ std::vector<uint8_t> MonoWaveBytes(const std::vector<int16_t>& samples) {
   return bytes;
 }
 
-std::string Preview(const std::string& base_path, const std::string& voice_table_path,
-                    int64_t* clipped) {
+std::string Preview(const std::string& parameter_path, const std::string& preview_path,
+                    const std::string& voice_table_path, int64_t* clipped, int32_t* frames) {
   uint8_t* table = nullptr;
   int32_t table_length = 0;
   std::string message = LoadFile(voice_table_path, 0, &table, &table_length);
   if (!message.empty()) return message;
   if (table_length < kVoiceTableBytes) return MessageText(MessageId::kBadVoiceTableSize);
 
-  const std::string parameter_path = base_path + ".bin";
   uint8_t* parameters = nullptr;
   int32_t parameters_length = 0;
   // A few spare bytes: an empty parameter file (a valid conversion of a very
@@ -70,13 +69,13 @@ std::string Preview(const std::string& base_path, const std::string& voice_table
   if (!message.empty()) return message;
   std::vector<ParameterRecord> records;
   if (!DecodeRecords(parameters, parameters_length, &records)) {
-    return parameter_path + ": not a parameter file";
+    return parameter_path + kNotParameterFileSuffix;
   }
+  *frames = static_cast<int32_t>(records.size());
 
   PrepareVoiceTable(table);
   const std::vector<int16_t> samples = SynthesizePreview(records, table, clipped);
   const std::vector<uint8_t> wave = MonoWaveBytes(samples);
-  const std::string preview_path = base_path + ".preview.wav";
   if (SaveFile(wave.data(), static_cast<uint32_t>(wave.size()), preview_path) != 0) {
     return MessageText(MessageId::kWriteFailed);
   }
@@ -85,10 +84,13 @@ std::string Preview(const std::string& base_path, const std::string& voice_table
 
 }  // namespace
 
-std::string WritePreviewFile(const std::string& base_path, const std::string& voice_table_path,
-                             int64_t* clipped) {
+std::string WritePreviewFile(const std::string& parameter_path, const std::string& preview_path,
+                             const std::string& voice_table_path, int64_t* clipped,
+                             int32_t* frames) {
   *clipped = 0;
-  const std::string message = Preview(base_path, voice_table_path, clipped);
+  *frames = 0;
+  const std::string message =
+      Preview(parameter_path, preview_path, voice_table_path, clipped, frames);
   PoolAlloc(0);
   return message;
 }

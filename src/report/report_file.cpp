@@ -7,6 +7,7 @@
 #include "analysis/gain_ladder.h"
 #include "formats/byte_order.h"
 #include "formats/parameter_file.h"
+#include "formats/paths.h"
 #include "formats/pitch_track.h"
 #include "formats/voice_table.h"
 #include "formats/wave_reader.h"
@@ -27,12 +28,13 @@ struct Inputs {
 };
 
 // The conversion's own loads and checks, in its order and with its messages.
-std::string LoadInputs(const ReportRequest& request, const std::string& base_path, Inputs* in) {
+std::string LoadInputs(const ReportRequest& request, Inputs* in) {
   int32_t table_length = 0;
   std::string message = LoadFile(request.voice_table_path, 0, &in->table, &table_length);
   if (!message.empty()) return message;
   if (table_length < kVoiceTableBytes) return MessageText(MessageId::kBadVoiceTableSize);
-  message = LoadFile(base_path + ".dat", kPitchTrackExtraBytes, &in->pitch_track,
+  message = LoadFile(FindMadeFile(request.wave_path, request.output_folder, ".dat"),
+                     kPitchTrackExtraBytes, &in->pitch_track,
                      &in->pitch_track_length);
   if (!message.empty()) return message;
   uint8_t* wave = nullptr;
@@ -46,7 +48,9 @@ std::string LoadInputs(const ReportRequest& request, const std::string& base_pat
   }
   // The .bin is optional: it is only compared with.
   int32_t length = 0;
-  if (LoadFile(base_path + ".bin", sizeof(ParameterRecord), &in->records, &length).empty()) {
+  if (LoadFile(FindMadeFile(request.wave_path, request.output_folder, ".bin"),
+               sizeof(ParameterRecord), &in->records, &length)
+          .empty()) {
     in->records_length = length;
   }
   return {};
@@ -83,9 +87,8 @@ bool RecordDiffers(const uint8_t* records, int32_t frame, const ReportFrame& cho
 
 ReportOutcome Report(const ReportRequest& request) {
   ReportOutcome outcome;
-  const std::string base_path = request.wave_path.substr(0, request.wave_path.size() - 4);
   Inputs in;
-  outcome.message = LoadInputs(request, base_path, &in);
+  outcome.message = LoadInputs(request, &in);
   if (!outcome.message.empty()) return outcome;
 
   PrepareVoiceTable(in.table);
@@ -118,7 +121,7 @@ ReportOutcome Report(const ReportRequest& request) {
   }
 
   const std::string html = RenderMatchReport(request.wave_path, frames);
-  outcome.report_path = base_path + ".report.html";
+  outcome.report_path = MadeFilePath(request.wave_path, request.output_folder, ".report.html");
   if (SaveFile(html.data(), static_cast<uint32_t>(html.size()), outcome.report_path) != 0) {
     outcome.message = MessageText(MessageId::kWriteFailed);
   }

@@ -14,6 +14,9 @@ struct ReportRequest {
   bool reference_search = false;
   int32_t threads = 0;
   std::string simd;
+  // Where the page goes, and where the pitch track and the parameter file are
+  // looked for first; empty: beside the WAV file.
+  std::string output_folder;
   // Told after every frame.
   std::function<void(int32_t done, int32_t total)> progress;
 };
