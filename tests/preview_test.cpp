@@ -111,7 +111,8 @@ TEST_F(Preview, ConvertThenPreviewEndToEnd) {
   ProcessResult result = RunProcess(KelditraPath(), {"--quiet", "--table", table_path_, "take.wav"},
                                     work.path());
   ASSERT_EQ(result.status, 0) << result.out;
-  result = RunProcess(KelditraPath(), {"preview", "--table", table_path_, "take.wav"}, work.path());
+  result = RunProcess(KelditraPath(), {"preview", "--table", table_path_, "take.wav"}, work.path(),
+                      -1, "C.UTF-8");
   ASSERT_EQ(result.status, 0) << result.out;
   EXPECT_EQ(result.out, "take.wav: wrote take.preview.wav\n");
 
@@ -136,7 +137,8 @@ TEST_F(Preview, ConvertThenPreviewEndToEnd) {
 
   // A bad parameter file is refused, and nothing is written.
   ASSERT_TRUE(WriteBytes(work / "odd.bin", std::vector<uint8_t>(17, 0)));
-  result = RunProcess(KelditraPath(), {"preview", "--table", table_path_, "odd.wav"}, work.path());
+  result = RunProcess(KelditraPath(), {"preview", "--table", table_path_, "odd.wav"}, work.path(),
+                      -1, "C.UTF-8");
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.out, "odd.wav: odd.bin: not a parameter file\n");
 }

@@ -4,8 +4,9 @@
 #include <string>
 
 // A one-line progress bar on stderr, redrawn in place: the label, the bar,
-// the percentage, a rate and the time left. Silent unless enabled, which the
-// commands do only when stderr is a terminal and --quiet is absent.
+// the percentage, a rate and the time left, fitted to the terminal's width
+// as it is at each redraw. Silent unless enabled, which the commands do only
+// when stderr is a terminal and --quiet is absent.
 class ProgressBar {
  public:
   explicit ProgressBar(bool enabled) : enabled_(enabled) {}
@@ -19,12 +20,16 @@ class ProgressBar {
   void Clear();
 
  private:
+  void Show(const std::string& line);
+
   bool enabled_;
-  bool drawn_ = false;
+  int drawn_columns_ = 0;
 };
 
-// Whether stderr goes to a terminal, where a bar redrawn in place makes sense.
-bool StderrIsTerminal();
+// The line a bar of the width given shows; the label is cut from the left
+// and the bar narrowed, down to none, to fit.
+std::string ProgressLine(const std::string& label, double done, double total, double seconds,
+                         const char* unit, int columns);
 
 // Wall-clock seconds since the process started.
 double SecondsSinceStart();
