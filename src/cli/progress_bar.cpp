@@ -43,12 +43,8 @@ std::string TailFitting(const std::string& text, int columns) {
   return std::string("...").append(text, start);
 }
 
-}  // namespace
-
-double SecondsSinceStart() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - kProcessStart).count();
-}
-
+// The line a bar of the width given shows; the label is cut from the left
+// and the bar narrowed, down to none, to fit.
 std::string ProgressLine(const std::string& label, double done, double total, double seconds,
                          const char* unit, int columns) {
   const double fraction = total > 0 ? std::clamp(done / total, 0.0, 1.0) : 0;
@@ -59,7 +55,9 @@ std::string ProgressLine(const std::string& label, double done, double total, do
                 Duration(left).c_str());
   // The last column stays empty: a character there makes some terminals wrap.
   const int room = columns - 1 - ColumnsOf(figures);
-  // Figures first, then the bar, then the label: the bar gives way before the name.
+  if (room < 0) return TailFitting(figures + 1, columns - 1);
+  // The figures always show; the name keeps 12 columns before the bar
+  // narrows, and the bar goes when under 5.
   const int bar_width = std::clamp(room - 3 - 12, 0, kWidestBar);
   std::string bar;
   if (bar_width >= 5) {
@@ -68,9 +66,13 @@ std::string ProgressLine(const std::string& label, double done, double total, do
     bar.resize(static_cast<size_t>(bar_width) + 2, '.');
     bar += ']';
   }
-  const std::string name = TailFitting(label, room - ColumnsOf(bar));
-  if (room < 0) return TailFitting(figures + 1, columns - 1);
-  return name + bar + figures;
+  return TailFitting(label, room - ColumnsOf(bar)) + bar + figures;
+}
+
+}  // namespace
+
+double SecondsSinceStart() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - kProcessStart).count();
 }
 
 void ProgressBar::Draw(const std::string& label, double done, double total, double seconds,

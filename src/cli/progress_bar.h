@@ -26,10 +26,5 @@ class ProgressBar {
   int drawn_columns_ = 0;
 };
 
-// The line a bar of the width given shows; the label is cut from the left
-// and the bar narrowed, down to none, to fit.
-std::string ProgressLine(const std::string& label, double done, double total, double seconds,
-                         const char* unit, int columns);
-
 // Wall-clock seconds since the process started.
 double SecondsSinceStart();
