@@ -13,3 +13,4 @@ ctest --test-dir build --output-on-failure -j"$(nproc)"
 scripts/sanitize.sh
 scripts/fuzz.sh 15
 tests/gui/run_gui_tests.sh
+tests/gui/run_cli_wine_tests.sh

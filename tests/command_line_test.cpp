@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -8,6 +9,36 @@
 #include "test_support.h"
 
 namespace {
+
+// A WAV file of any format, with a JUNK chunk of junk bytes before "fmt ".
+std::vector<uint8_t> WaveBytes(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits,
+                               uint32_t data_bytes, uint32_t junk = 0) {
+  std::vector<uint8_t> bytes;
+  const auto put = [&](uint32_t value, int count) {
+    for (int i = 0; i < count; ++i) bytes.push_back(static_cast<uint8_t>(value >> (8 * i)));
+  };
+  const auto id = [&](const char* text) { bytes.insert(bytes.end(), text, text + 4); };
+  id("RIFF");
+  put(36 + junk + data_bytes, 4);
+  id("WAVE");
+  if (junk > 0) {
+    id("JUNK");
+    put(junk, 4);
+    bytes.resize(bytes.size() + junk);
+  }
+  id("fmt ");
+  put(16, 4);
+  put(tag, 2);
+  put(channels, 2);
+  put(rate, 4);
+  put(rate * channels * bits / 8, 4);
+  put(channels * bits / 8, 2);
+  put(bits, 2);
+  id("data");
+  put(data_bytes, 4);
+  bytes.resize(bytes.size() + data_bytes);
+  return bytes;
+}
 
 class CommandLine : public ::testing::Test {
  protected:
@@ -19,8 +50,9 @@ class CommandLine : public ::testing::Test {
     ASSERT_TRUE(WriteBytes(folder_ / "bad.dat", {}));
   }
 
-  ProcessResult Run(const std::vector<std::string>& arguments) {
-    return RunProcess(KelditraPath(), arguments, folder_.path());
+  ProcessResult Run(const std::vector<std::string>& arguments,
+                    const std::string& locale = "ja_JP.UTF-8") {
+    return RunProcess(KelditraPath(), arguments, folder_.path(), -1, locale);
   }
 
   ScratchFolder folder_;
@@ -34,29 +66,92 @@ TEST_F(CommandLine, OneOutcomeLinePerFileAndTheExitStatus) {
   } cases[] = {
       {{"good.wav"}, std::string("good.wav: ") + utf8::kFinished + "\n", 0},
       {{"--quiet", "good.wav  "}, std::string("good.wav  : ") + utf8::kFinished + "\n", 0},
-      {{"--table", "none.dat", "good.wav"},
-       std::string("good.wav: none.dat") + utf8::kFileNotFoundSuffix + "\n", 1},
       {{"bad.wav", "good.wav"},
        std::string("bad.wav: ") + utf8::kUnsupportedWave + "\ngood.wav: " + utf8::kFinished + "\n",
        1},
       {{"--", "--odd.wav"},
        std::string("--odd.wav: --odd.dat") + utf8::kFileNotFoundSuffix + "\n", 1},
+      // The default table is the one in the current folder.
+      {{"--table", "none.dat", "good.wav"},
+       std::string("good.wav: none.dat") + utf8::kFileNotFoundSuffix + "\n", 1},
   };
   for (const auto& c : cases) {
     const ProcessResult result = Run(c.arguments);
     EXPECT_EQ(result.out, c.out) << c.arguments.front();
     EXPECT_EQ(result.status, c.status) << c.arguments.front();
-    // Not a terminal: no progress bar.
-    EXPECT_EQ(result.err, "") << c.arguments.front();
   }
   EXPECT_EQ(ReadBytes(folder_ / "good.bin").size(), 5u * 16);
 }
 
-TEST_F(CommandLine, TheDefaultTableIsTheOneInTheCurrentFolder) {
-  std::filesystem::remove(folder_ / "fm_table2.dat");
-  const ProcessResult result = Run({"good.wav"});
-  EXPECT_EQ(result.out, std::string("good.wav: fm_table2.dat") + utf8::kFileNotFoundSuffix + "\n");
-  EXPECT_EQ(result.status, 1);
+// Each failure, and each conversion that went through on doubtful input, gets
+// one more line on stderr: what was found and what to do, in the user's
+// language.
+TEST_F(CommandLine, EveryFailureSaysWhatWasFoundAndWhatToDo) {
+  const std::vector<uint8_t> good = ReadBytes(folder_ / "good.wav");
+  const uint32_t five_frames = 5 * 735 * 2;
+  const struct {
+    std::string name;
+    std::vector<uint8_t> wave;
+    int track_frames;  // -1: none
+    std::vector<std::string> options;
+    std::string out_en;  // after "NAME.wav: "
+    std::string err_en;  // a part of it
+    std::string err_ja;
+    int status;
+  } cases[] = {
+      {"rate", WaveBytes(1, 1, 22050, 16, five_frames), 5, {}, "not 44100 Hz",
+       "rate.wav is PCM (format tag 1), 1 channel(s), 16 bits, 22050 Hz; kelditra reads PCM, "
+       "44100 Hz, 16 bits, mono; convert it with: sox rate.wav -r 44100 -c 1 -b 16 rate-44100.wav",
+       "rate.wav は PCM（形式タグ 1）、1 チャンネル、16 ビット、22050 Hz です。", 1},
+      {"float", WaveBytes(3, 1, 44100, 32, 2 * five_frames), 5, {}, "cannot handle this file",
+       "float.wav is IEEE float (format tag 3), 1 channel(s), 32 bits, 44100 Hz",
+       "float.wav は IEEE float（形式タグ 3）", 1},
+      {"junk", WaveBytes(1, 1, 44100, 16, five_frames, 2048), 5, {}, "cannot handle this file",
+       "the header of junk.wav takes 2100 bytes (its data chunk starts at byte 2092), but it must "
+       "lie in the first 1024; convert it with: sox junk.wav",
+       "先頭 1024 バイトに収まっていません", 1},
+      {"notrack", good, -1, {}, "notrack.dat: file not found",
+       "no pitch track notrack.dat for notrack.wav; make one with: kelditra pitch notrack.wav",
+       "作るには：kelditra pitch notrack.wav", 1},
+      {"table", good, 5, {"--table", "/nonexistent"}, "/nonexistent: file not found",
+       "no voice table /nonexistent: run kelditra in the folder that holds fm_table2.dat, or name "
+       "the table with --table PATH",
+       "音色テーブル /nonexistent がありません", 1},
+      {"empty", good, 5, {"--table", "bad.dat"}, "cannot allocate memory",
+       "the voice table bad.dat is empty (0 bytes), where a voice table holds 67108864",
+       "音色テーブル bad.dat は空です", 1},
+      {"ro", good, 5, {}, "writing the file failed",
+       "ro.bin is read-only: make it writable (chmod u+w ro.bin) or remove it",
+       "ro.bin は読み取り専用です", 1},
+      {"short", good, 2, {}, "finished",
+       "warning: the pitch track short.dat has 2 frames, the sound 5: the last 3 read 0 Hz",
+       "警告：ピッチトラック short.dat は 2 フレーム、音声は 5 フレームです", 0},
+      {"long", good, 9, {}, "finished",
+       "warning: the pitch track long.dat has 9 frames, the sound only 5",
+       "long.dat は 9 フレームありますが", 0},
+      {"tiny", WaveBytes(1, 1, 44100, 16, 700 * 2), 0, {}, "finished",
+       "warning: tiny.wav is shorter than one frame (735 samples, 1/60 s): tiny.bin holds no "
+       "records",
+       "tiny.wav は 1 フレーム（735 サンプル、1/60 秒）より短い", 0},
+  };
+  ASSERT_TRUE(WriteBytes(folder_ / "ro.bin", {1}));
+  std::filesystem::permissions(folder_ / "ro.bin", std::filesystem::perms::owner_read);
+  for (const auto& c : cases) {
+    ASSERT_TRUE(WriteBytes(folder_ / (c.name + ".wav"), c.wave));
+    if (c.track_frames >= 0) {
+      ASSERT_TRUE(WritePitchTrack(folder_ / (c.name + ".dat"),
+                                  std::vector<uint16_t>(static_cast<size_t>(c.track_frames), 220)));
+    }
+    std::vector<std::string> arguments = c.options;
+    arguments.push_back(c.name + ".wav");
+    const ProcessResult english = Run(arguments, "C.UTF-8");
+    EXPECT_EQ(english.out, c.name + ".wav: " + c.out_en + "\n");
+    EXPECT_NE(english.err.find("kelditra: " + c.err_en), std::string::npos) << english.err;
+    EXPECT_EQ(english.status, c.status) << c.name;
+    const ProcessResult japanese = Run(arguments);
+    EXPECT_NE(japanese.err.find(c.err_ja), std::string::npos) << japanese.err;
+    EXPECT_EQ(japanese.status, c.status) << c.name;
+  }
 }
 
 TEST_F(CommandLine, UsageErrorsAndInformation) {
@@ -66,22 +161,67 @@ TEST_F(CommandLine, UsageErrorsAndInformation) {
     const char* out_contains;
     const char* err_contains;
   } cases[] = {
-      {{}, 2, "", "usage:"},
+      {{}, 2, "", "kelditra: no WAV file given\nusage: kelditra [options] FILE.wav..."},
       {{"--bogus", "good.wav"}, 2, "", "unknown option --bogus"},
       {{"--table"}, 2, "", "--table needs a path"},
-      {{"--help"}, 0, "usage:", ""},
-      {{"--version"}, 0, "kelditra ", ""},
+      {{"--quiet=yes", "good.wav"}, 2, "", "--quiet takes no value"},
+      {{"--threads", "0", "good.wav"}, 2, "", "--threads needs a number from 1 to 256"},
+      {{"-o", "nowhere", "good.wav"}, 2, "", "--output-dir needs a folder that exists"},
+      {{"report", "--simd=mmx", "good.wav"}, 2, "", "kelditra report: --simd needs avx512"},
+      {{"help", "bogus"}, 2, "", "no command bogus"},
+      {{"--help"}, 0, "  preview   ", ""},
+      {{"help"}, 0, "  report    ", ""},
+      {{"help", "preview"}, 0, "usage: kelditra preview", ""},
+      {{"pitch", "-h"}, 0, "usage: kelditra pitch", ""},
+      {{"--version"}, 0, "kelditra 1.", ""},
+      {{"--table=fm_table2.dat", "good.wav"}, 0, "good.wav: ", ""},
+      {{"convert", "good.wav"}, 0, "good.wav: ", ""},
   };
   for (const auto& c : cases) {
     const ProcessResult result = Run(c.arguments);
-    EXPECT_EQ(result.status, c.status);
+    EXPECT_EQ(result.status, c.status) << result.err;
     EXPECT_NE(result.out.find(c.out_contains), std::string::npos) << result.out;
     EXPECT_NE(result.err.find(c.err_contains), std::string::npos) << result.err;
   }
-  EXPECT_FALSE(std::filesystem::exists(folder_ / "good.bin"));
 }
 
-TEST_F(CommandLine, CtrlCStopsTheRunningJobAndWritesNothing) {
+TEST_F(CommandLine, OutputFoldersSecondRunsAndJson) {
+  std::filesystem::create_directory(folder_ / "out");
+  const struct {
+    std::vector<std::string> arguments;
+    std::string out;
+  } steps[] = {
+      {{"pitch", "-o", "out", "good.wav"}, "good.wav: wrote out/good.dat: 5 frames, "},
+      {{"--output-dir=out", "good.wav"}, "good.wav: finished\n"},
+      {{"preview", "-o", "out", "good.wav"}, "good.wav: wrote out/good.preview.wav\n"},
+      // A second run over everything: the preview is no recording.
+      {{"-o", "out", "out/good.preview.wav", "good.wav"},
+       "out/good.preview.wav: skipped: a preview that kelditra preview made\ngood.wav: finished\n"},
+      {{"report", "-q", "-o", "out", "good.wav"}, "good.wav: wrote out/good.report.html (5 frames)\n"},
+  };
+  for (const auto& step : steps) {
+    const ProcessResult result = Run(step.arguments, "C.UTF-8");
+    EXPECT_EQ(result.out.substr(0, step.out.size()), step.out) << step.arguments[0];
+    EXPECT_EQ(result.status, 0) << result.err;
+  }
+  EXPECT_EQ(ReadBytes(folder_ / "out/good.bin").size(), 5u * 16);
+  EXPECT_FALSE(std::filesystem::exists(folder_ / "good.bin"));
+
+  const ProcessResult json = Run({"--json", "good.wav", "bad.wav"}, "C.UTF-8");
+  EXPECT_EQ(json.status, 1);
+  EXPECT_EQ(json.out.find("{\"path\":\"good.wav\",\"outcome\":\"done\",\"exit_status\":0,"
+                          "\"message\":\"finished\",\"detail\":null,\"warnings\":[],\"frames\":5,"
+                          "\"voiced_frames\":5,\"sound_seconds\":0.083,\"seconds_taken\":"),
+            0u)
+      << json.out;
+  EXPECT_NE(json.out.find("\n{\"path\":\"bad.wav\",\"outcome\":\"failed\",\"exit_status\":1,"
+                          "\"message\":\"cannot handle this file\",\"detail\":\"bad.wav is not a "
+                          "RIFF WAVE file (64 bytes);"),
+            std::string::npos)
+      << json.out;
+}
+
+TEST_F(CommandLine, CtrlCStopsTheRunningJobAndNamesTheFilesNotReached) {
   // A table of all-zero entries, none skipped, makes every frame slow enough
   // for the interrupt to land mid-run.
   ASSERT_TRUE(WriteVoiceTable(folder_ / "fm_table2.dat", [](int32_t) { return RawEntry(128, 0); }));
@@ -90,9 +230,9 @@ TEST_F(CommandLine, CtrlCStopsTheRunningJobAndWritesNothing) {
   ASSERT_TRUE(WriteBytes(folder_ / "long.bin", {4, 2}));
 
   const ProcessResult result =
-      RunProcess(KelditraPath(), {"long.wav", "good.wav"}, folder_.path(), 1500);
-  EXPECT_EQ(result.out, std::string("long.wav: ") + utf8::kCancelled + "\n");
-  EXPECT_EQ(result.status, 1);
+      RunProcess(KelditraPath(), {"long.wav", "good.wav"}, folder_.path(), 1500, "C.UTF-8");
+  EXPECT_EQ(result.out, "long.wav: cancelled\ngood.wav: not started: stopped by Ctrl-C\n");
+  EXPECT_EQ(result.status, 130);
   EXPECT_EQ(ReadBytes(folder_ / "long.bin"), (std::vector<uint8_t>{4, 2}));
   EXPECT_FALSE(std::filesystem::exists(folder_ / "good.bin"));
 }

@@ -114,7 +114,8 @@ TEST_F(Preview, ConvertThenPreviewEndToEnd) {
   ProcessResult result = RunProcess(KelditraPath(), {"--quiet", "--table", table_path_, "take.wav"},
                                     work.path());
   ASSERT_EQ(result.status, 0) << result.out;
-  result = RunProcess(KelditraPath(), {"preview", "--table", table_path_, "take.wav"}, work.path());
+  result = RunProcess(KelditraPath(), {"preview", "--table", table_path_, "take.wav"}, work.path(),
+                      -1, "C.UTF-8");
   ASSERT_EQ(result.status, 0) << result.out;
   EXPECT_EQ(result.out, "take.wav: wrote take.preview.wav\n");
 
@@ -180,7 +181,8 @@ TEST_F(Preview, AnyParameterFileEndsInAMessage) {
     ASSERT_TRUE(WriteBytes(work / "take.bin", test_case.bytes));
     std::filesystem::remove(work / "take.preview.wav");
     const ProcessResult result =
-        RunProcess(KelditraPath(), {"preview", "--table", table_path_, "take.wav"}, work.path());
+        RunProcess(KelditraPath(), {"preview", "--table", table_path_, "take.wav"}, work.path(),
+                   -1, "C.UTF-8");
     if (*test_case.out != '\0') {
       EXPECT_EQ(result.status, 1) << test_case.name;
       EXPECT_EQ(result.out, std::string("take.wav: ") + test_case.out + "\n") << test_case.name;

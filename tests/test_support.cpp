@@ -41,13 +41,17 @@ const std::string& LiveTablePath() {
 }
 
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,
-                         const std::string& folder, int interrupt_after_ms) {
+                         const std::string& folder, int interrupt_after_ms,
+                         const std::string& locale) {
   ScratchFolder capture;
   const std::string out_path = capture / "out";
   const std::string err_path = capture / "err";
   const pid_t child = fork();
   if (child == 0) {
     if (!folder.empty() && chdir(folder.c_str()) != 0) _exit(127);
+    unsetenv("LC_ALL");
+    unsetenv("LC_MESSAGES");
+    setenv("LANG", locale.c_str(), 1);
     const int in = open("/dev/null", O_RDONLY);
     const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);

@@ -51,10 +51,13 @@ struct ProcessResult {
 };
 
 // Runs program with arguments in folder (the current folder when empty),
-// stdin from /dev/null. When interrupt_after_ms >= 0, SIGINT is sent once that
-// long has passed.
+// stdin from /dev/null, under the locale given as LANG (LC_ALL and
+// LC_MESSAGES unset): Japanese unless a test asks for another, so that the
+// outcome lines are the Windows program's texts. When interrupt_after_ms >= 0,
+// SIGINT is sent once that long has passed.
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,
-                         const std::string& folder = "", int interrupt_after_ms = -1);
+                         const std::string& folder = "", int interrupt_after_ms = -1,
+                         const std::string& locale = "ja_JP.UTF-8");
 
 // A full-size voice table in which every entry is skipped but voice 100,
 // whose bins 2 and 4 win any voiced frame on its half-harmonic spectrum;

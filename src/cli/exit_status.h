@@ -3,3 +3,5 @@
 inline constexpr int kExitAllFinished = 0;
 inline constexpr int kExitSomeFailed = 1;
 inline constexpr int kExitUsage = 2;
+// As a shell reports a process that SIGINT ended.
+inline constexpr int kExitInterrupted = 130;

@@ -1,31 +1,106 @@
+#include <clocale>
 #include <cstdio>
-#include <cstring>
+#include <string>
 
 #include "cli/convert_command.h"
 #include "cli/exit_status.h"
+#include "cli/language.h"
+#include "cli/options.h"
 #include "cli/pitch_command.h"
 #include "cli/preview_command.h"
 #include "cli/report_command.h"
 
 namespace {
 
-constexpr const char* kVersion = "kelditra 1.0.0";
+struct Command {
+  const CommandSpec* spec;
+  int (*run)(const ParsedArguments& parsed, Language language);
+};
+
+const Command kCommands[] = {
+    {&kConvertCommand, RunConvertCommand},
+    {&kPitchCommand, RunPitchCommand},
+    {&kPreviewCommand, RunPreviewCommand},
+    {&kReportCommand, RunReportCommand},
+};
+
+const Command* FindCommand(const std::string& name) {
+  for (const Command& command : kCommands) {
+    if (name == command.spec->name) return &command;
+  }
+  return nullptr;
+}
+
+void PrintMainHelp(std::FILE* stream) {
+  std::fputs(
+      "usage: kelditra [COMMAND] [options] FILE.wav...\n"
+      "       kelditra help [COMMAND]\n"
+      "       kelditra --version\n"
+      "\n"
+      "Turns a WAV recording and its pitch track into FM voice parameters.\n"
+      "\n"
+      "commands:\n",
+      stream);
+  for (const Command& command : kCommands) {
+    std::fprintf(stream, "  %-9s %s\n", command.spec->name, command.spec->summary);
+  }
+  std::fputs("  help      show the help of the program or of one command\n\n", stream);
+  PrintCommandHelp(kConvertCommand, stream);
+}
+
+// kelditra help [COMMAND]
+int RunHelp(int argc, char** argv) {
+  if (argc < 3) {
+    PrintMainHelp(stdout);
+    return kExitAllFinished;
+  }
+  const Command* command = FindCommand(argv[2]);
+  if (command == nullptr || argc > 3) {
+    std::fprintf(stderr, "kelditra help: no command %s\nTry 'kelditra help' for the list.\n",
+                 argv[2]);
+    return kExitUsage;
+  }
+  PrintCommandHelp(*command->spec, stdout);
+  return kExitAllFinished;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-    std::puts(kVersion);
+  const Language language = UserLanguage();
+  // The system's own reasons (strerror) in Japanese too, where the system has
+  // them; numbers and everything else stay in the C locale.
+  if (language == Language::kJapanese) {
+    std::setlocale(LC_CTYPE, "");
+#ifdef LC_MESSAGES
+    std::setlocale(LC_MESSAGES, "");
+#endif
+  }
+
+  const std::string first = argc >= 2 ? argv[1] : "";
+  if (first == "--version" && argc == 2) {
+    std::puts("kelditra " KELDITRA_VERSION);
     return kExitAllFinished;
   }
-  if (argc >= 2 && std::strcmp(argv[1], "pitch") == 0) return RunPitchCommand(argc - 1, argv + 1);
-  if (argc >= 2 && std::strcmp(argv[1], "preview") == 0) {
-    return RunPreviewCommand(argc - 1, argv + 1);
+  if (first == "help") return RunHelp(argc, argv);
+  if (first == "--help" || first == "-h") {
+    PrintMainHelp(stdout);
+    return kExitAllFinished;
   }
-  if (argc >= 2 && std::strcmp(argv[1], "report") == 0) return RunReportCommand(argc - 1, argv + 1);
-  const int status = RunConvertCommand(argc, argv);
-  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-    PrintPitchCommandSummary(stdout);
+  // A command's name first, or files straight away for a conversion.
+  const Command* command = FindCommand(first);
+  if (command != nullptr) {
+    --argc;
+    ++argv;
+  } else {
+    command = &kCommands[0];
   }
-  return status;
+  ParsedArguments parsed;
+  const std::string problem = ParseArguments(*command->spec, argc, argv, &parsed);
+  if (parsed.help) {
+    PrintCommandHelp(*command->spec, stdout);
+    return kExitAllFinished;
+  }
+  if (!problem.empty()) return UsageError(*command->spec, problem);
+  return command->run(parsed, language);
 }

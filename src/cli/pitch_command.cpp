@@ -2,44 +2,42 @@
 
 #include <cstdlib>
 #include <string>
-#include <vector>
 
-#include "cli/exit_status.h"
+#include "cli/batch.h"
+#include "cli/common_options.h"
+#include "cli/console.h"
+#include "cli/core_messages.h"
+#include "cli/diagnosis.h"
+#include "formats/paths.h"
 #include "pitch/pitch_job.h"
 
-namespace {
-
-constexpr const char* kUsage =
-    "usage: kelditra pitch [options] FILE.wav...\n"
-    "\n"
+const CommandSpec kPitchCommand = {
+    "pitch",
+    "[options] FILE.wav...",
+    "make the pitch track FILE.dat from the recording alone",
     "Finds the fundamental of every 1/60 s frame of each WAV file (44100 Hz,\n"
     "16-bit, mono) and writes it beside the file as the pitch track FILE.dat that\n"
-    "the conversion reads. Silent, noisy and unvoiced frames get 0.\n"
-    "\n"
-    "options:\n"
-    "  --min-hz F      lowest fundamental looked for (default %g)\n"
-    "  --max-hz F      highest fundamental looked for (default %g)\n"
-    "  --threshold X   voicing threshold, 0 to 1 (default %g): the most aperiodicity\n"
-    "                  a frame may show and still get a pitch. Lower it when breath\n"
-    "                  or noise gets a pitch, raise it when a rough voice loses one.\n"
-    "  --method NAME   yin (built in) or yinfft (aubio, where built with it);\n"
-    "                  default %s\n"
-    "  --force         replace an existing FILE.dat\n"
-    "  --help          show this text\n"
-    "\n"
-    "Each file ends with one line, FILE: MESSAGE. The exit status is 0 when every\n"
-    "track was written, 1 when any was not, 2 for a usage error.\n";
-
-void PrintUsage(std::FILE* stream) {
-  const PitchSettings defaults;
-  std::fprintf(stream, kUsage, defaults.min_hz, defaults.max_hz, defaults.threshold,
-               PitchMethodName(PreferredPitchMethod()));
-}
-
-struct CommandLine {
-  PitchJobSettings settings;
-  std::vector<std::string> files;
+    "the conversion reads. Silent, noisy and unvoiced frames get 0. An existing\n"
+    "FILE.dat is kept (and said so) unless --force is given.",
+    {
+        {"--min-hz", nullptr, "F", "a number", "lowest fundamental looked for (default 60)"},
+        {"--max-hz", nullptr, "F", "a number", "highest fundamental looked for (default 1000)"},
+        {"--threshold", nullptr, "X", "a number",
+         "voicing threshold, 0 to 1 (default 0.3): the most\n"
+         "aperiodicity a frame may show and still get a\n"
+         "pitch. Lower it when breath or noise gets a pitch,\n"
+         "raise it when a rough voice loses one."},
+        {"--method", nullptr, "NAME", "a name",
+         "yin (built in) or yinfft (aubio, where built with\n"
+         "it); default: yinfft where built with aubio"},
+        {"--force", "-f", nullptr, nullptr, "replace an existing FILE.dat"},
+        kOutputFolderOption,
+        kJsonOption,
+    },
+    kOutcomeHelp,
 };
+
+namespace {
 
 bool ParseNumber(const std::string& text, double* value) {
   if (text.empty()) return false;
@@ -48,78 +46,61 @@ bool ParseNumber(const std::string& text, double* value) {
   return *end == '\0';
 }
 
-int UsageError(const std::string& problem) {
-  std::fprintf(stderr, "kelditra pitch: %s\n", problem.c_str());
-  PrintUsage(stderr);
-  return kExitUsage;
-}
-
-// Parses argv; returns -1 to go on, otherwise the exit status.
-int ParseCommandLine(int argc, char** argv, CommandLine* command_line) {
-  bool options_ended = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string argument = argv[i];
-    if (options_ended || argument.empty() || argument[0] != '-' || argument == "-") {
-      command_line->files.push_back(argument);
-    } else if (argument == "--") {
-      options_ended = true;
-    } else if (argument == "--help" || argument == "-h") {
-      PrintUsage(stdout);
-      return kExitAllFinished;
-    } else if (argument == "--force" || argument == "-f") {
-      command_line->settings.replace_existing = true;
-    } else if (argument == "--min-hz" || argument == "--max-hz" || argument == "--threshold") {
-      double value = 0;
-      if (i + 1 == argc || !ParseNumber(argv[i + 1], &value)) {
-        return UsageError(argument + " needs a number");
-      }
-      ++i;
-      PitchSettings& pitch = command_line->settings.pitch;
-      if (argument == "--min-hz") pitch.min_hz = value;
-      if (argument == "--max-hz") pitch.max_hz = value;
-      if (argument == "--threshold") pitch.threshold = value;
-    } else if (argument == "--method") {
-      if (i + 1 == argc) return UsageError("--method needs a name");
-      const std::string name = argv[++i];
-      bool known = false;
-      for (const PitchMethod method : {PitchMethod::kYin, PitchMethod::kAubioYinFft}) {
-        if (name == PitchMethodName(method) && PitchMethodAvailable(method)) {
-          command_line->settings.method = method;
-          known = true;
-        }
-      }
-      if (!known) return UsageError("no method " + name + " in this build");
-    } else {
-      return UsageError("unknown option " + argument);
+std::string ReadPitchOptions(const ParsedArguments& parsed, PitchJobSettings* settings) {
+  settings->replace_existing = parsed.Has("--force");
+  for (const auto& [name, field] : {std::pair{"--min-hz", &settings->pitch.min_hz},
+                                    std::pair{"--max-hz", &settings->pitch.max_hz},
+                                    std::pair{"--threshold", &settings->pitch.threshold}}) {
+    if (parsed.Has(name) && !ParseNumber(parsed.Value(name), field)) {
+      return NeedsValueProblem(*FindOption(kPitchCommand, name));
     }
   }
-  const std::string problem = CheckPitchSettings(command_line->settings.pitch);
-  if (!problem.empty()) return UsageError(problem);
-  if (command_line->files.empty()) return UsageError("no WAV file given");
-  return -1;
+  if (parsed.Has("--method")) {
+    const std::string name = parsed.Value("--method");
+    bool known = false;
+    for (const PitchMethod method : {PitchMethod::kYin, PitchMethod::kAubioYinFft}) {
+      if (name == PitchMethodName(method) && PitchMethodAvailable(method)) {
+        settings->method = method;
+        known = true;
+      }
+    }
+    if (!known) return "no method " + name + " in this build";
+  }
+  return CheckPitchSettings(settings->pitch);
 }
 
 }  // namespace
 
-void PrintPitchCommandSummary(std::FILE* stream) {
-  std::fputs(
-      "\n"
-      "No pitch track yet? kelditra pitch FILE.wav... makes FILE.dat from the\n"
-      "recording alone; kelditra pitch --help tells more.\n",
-      stream);
-}
+int RunPitchCommand(const ParsedArguments& parsed, Language language) {
+  PitchJobSettings settings;
+  BatchOptions batch;
+  std::string problem = ReadOutputOptions(parsed, language, &settings.output_folder, &batch);
+  if (problem.empty()) problem = ReadPitchOptions(parsed, &settings);
+  if (!problem.empty()) return UsageError(kPitchCommand, problem);
 
-int RunPitchCommand(int argc, char** argv) {
-  CommandLine command_line;
-  const int parse_status = ParseCommandLine(argc, argv, &command_line);
-  if (parse_status >= 0) return parse_status;
-
-  int status = kExitAllFinished;
-  for (const std::string& file : command_line.files) {
-    const PitchJobOutcome outcome = RunPitchJob(file, command_line.settings);
-    std::printf("%s: %s\n", file.c_str(), outcome.message.c_str());
-    std::fflush(stdout);
-    if (!outcome.written) status = kExitSomeFailed;
-  }
-  return status;
+  return RunBatch(parsed.files, batch, [&](const std::string& file) {
+    const PitchJobOutcome made = RunPitchJob(file, settings);
+    const std::string wave = TrimTrailingWhiteSpace(file);
+    const std::string track = DisplayText(made.track_path);
+    FileOutcome outcome;
+    if (made.kept_existing) {
+      outcome.kind = OutcomeKind::kKept;
+      outcome.message = Say(language, "kept the existing {1}; --force replaces it",
+                            "既存の {1} をそのまま残しました。--force で置き換えます", {track});
+    } else if (made.written) {
+      outcome.frames = made.frames;
+      outcome.voiced_frames = made.voiced_frames;
+      outcome.sound_seconds = made.frames / 60.0;
+      outcome.message = Say(language, "wrote {1}: {2} frames, {3} voiced ({4})",
+                            "{1} を書き込みました：{2} フレーム、有声 {3}（{4}）",
+                            {track, std::to_string(made.frames), std::to_string(made.voiced_frames),
+                             PitchMethodName(settings.method)});
+    } else {
+      outcome = FailedOutcome(LocalizedMessage(made.message, language));
+      outcome.detail = DiagnoseFailure(
+          made.message, {wave, "", "", MadeFilePath(wave, settings.output_folder, ".dat")},
+          language);
+    }
+    return outcome;
+  });
 }

@@ -1,11 +1,9 @@
 #pragma once
 
-#include <cstdio>
+#include "cli/language.h"
+#include "cli/options.h"
 
 // kelditra pitch [options] FILE.wav...: writes the pitch track FILE.dat that
-// the conversion reads, for users who have only the recording. argv[0] is
-// "pitch".
-int RunPitchCommand(int argc, char** argv);
-
-// The lines that point from the converter's help to this command.
-void PrintPitchCommandSummary(std::FILE* stream);
+// the conversion reads, for users who have only the recording.
+extern const CommandSpec kPitchCommand;
+int RunPitchCommand(const ParsedArguments& parsed, Language language);

@@ -1,76 +1,60 @@
 #include "cli/preview_command.h"
 
-#include <cstdio>
 #include <string>
-#include <vector>
 
-#include "cli/exit_status.h"
+#include "cli/batch.h"
+#include "cli/common_options.h"
+#include "cli/console.h"
+#include "cli/core_messages.h"
+#include "cli/diagnosis.h"
 #include "formats/paths.h"
 #include "preview/preview_file.h"
-#include "resources/messages.h"
 
-namespace {
-
-constexpr const char* kUsage =
-    "usage: kelditra preview [options] FILE.wav...\n"
-    "\n"
+const CommandSpec kPreviewCommand = {
+    "preview",
+    "[options] FILE.wav...",
+    "sound the conversion FILE.bin as FILE.preview.wav",
     "Sounds the conversion FILE.bin as FILE.preview.wav (44100 Hz, 16-bit, mono):\n"
     "every frame plays the chosen voice's spectrum at the chosen gain and\n"
     "frequency, as the search compared it. Reads FILE.bin and the voice table only.\n"
-    "\n"
-    "options:\n"
-    "  --table PATH   voice table to use (default: fm_table2.dat in the current folder)\n"
-    "  --help         show this text\n"
-    "\n"
-    "Each file ends with one line, FILE: MESSAGE. The exit status is 0 when every\n"
-    "preview was written, 1 when any was not, 2 for a usage error.\n";
+    "A later kelditra *.wav skips the previews.",
+    {kTableOption, kOutputFolderOption, kJsonOption},
+    kOutcomeHelp,
+};
 
-}  // namespace
+int RunPreviewCommand(const ParsedArguments& parsed, Language language) {
+  const std::string table = parsed.Value(kTableOption.name, kVoiceTableName);
+  std::string output_folder;
+  BatchOptions batch;
+  const std::string problem = ReadOutputOptions(parsed, language, &output_folder, &batch);
+  if (!problem.empty()) return UsageError(kPreviewCommand, problem);
 
-int RunPreviewCommand(int argc, char** argv) {
-  std::string voice_table_path = kVoiceTableName;
-  std::vector<std::string> files;
-  bool options_ended = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string argument = argv[i];
-    if (options_ended || argument.empty() || argument[0] != '-' || argument == "-") {
-      files.push_back(argument);
-    } else if (argument == "--") {
-      options_ended = true;
-    } else if (argument == "--help" || argument == "-h") {
-      std::fputs(kUsage, stdout);
-      return kExitAllFinished;
-    } else if (argument == "--table" && i + 1 < argc) {
-      voice_table_path = argv[++i];
-    } else {
-      std::fprintf(stderr, "kelditra preview: bad option %s\n%s", argument.c_str(), kUsage);
-      return kExitUsage;
+  return RunBatch(parsed.files, batch, [&](const std::string& file) {
+    const std::string wave = TrimTrailingWhiteSpace(file);
+    if (!HasWaveExtension(wave)) {
+      const std::string& message = MessageText(MessageId::kNotWaveFile);
+      FileOutcome outcome = FailedOutcome(LocalizedMessage(message, language));
+      outcome.detail = DiagnoseFailure(message, {wave, "", "", ""}, language);
+      return outcome;
     }
-  }
-  if (files.empty()) {
-    std::fputs(kUsage, stderr);
-    return kExitUsage;
-  }
-
-  int status = kExitAllFinished;
-  for (const std::string& file : files) {
-    const std::string path = TrimTrailingWhiteSpace(file);
-    std::string message;
-    if (!HasWaveExtension(path)) {
-      message = MessageText(MessageId::kNotWaveFile);
-    } else {
-      const std::string base_path = path.substr(0, path.size() - 4);
-      int64_t clipped = 0;
-      message = WritePreviewFile(base_path, voice_table_path, &clipped);
-      if (message.empty()) {
-        std::printf("%s: wrote %s.preview.wav", file.c_str(), base_path.c_str());
-        if (clipped > 0) std::printf(" (%lld samples clipped)", static_cast<long long>(clipped));
-        std::printf("\n");
-        continue;
-      }
+    const std::string parameters = FindMadeFile(wave, output_folder, ".bin");
+    const std::string preview = MadeFilePath(wave, output_folder, kPreviewSuffix);
+    int64_t clipped = 0;
+    int32_t frames = 0;
+    const std::string message = WritePreviewFile(parameters, preview, table, &clipped, &frames);
+    if (!message.empty()) {
+      FileOutcome outcome = FailedOutcome(LocalizedMessage(message, language));
+      outcome.detail = DiagnoseFailure(message, {wave, "", table, preview, parameters}, language);
+      return outcome;
     }
-    std::printf("%s: %s\n", file.c_str(), message.c_str());
-    status = kExitSomeFailed;
-  }
-  return status;
+    FileOutcome outcome;
+    outcome.frames = frames;
+    outcome.sound_seconds = frames / 60.0;
+    outcome.message = Say(language, "wrote {1}", "{1} を書き込みました", {DisplayText(preview)});
+    if (clipped > 0) {
+      outcome.message += Say(language, " ({1} samples clipped)", "（{1} サンプルをクリップ）",
+                             {std::to_string(clipped)});
+    }
+    return outcome;
+  });
 }

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "cli/language.h"
+#include "cli/options.h"
+
 // kelditra preview [options] FILE.wav...: sounds FILE.bin as FILE.preview.wav
 // from the voice table, so a conversion can be heard without the target
-// hardware. argv[0] is "preview".
-int RunPreviewCommand(int argc, char** argv);
+// hardware.
+extern const CommandSpec kPreviewCommand;
+int RunPreviewCommand(const ParsedArguments& parsed, Language language);

@@ -4,8 +4,9 @@
 #include <string>
 
 // A one-line progress bar on stderr, redrawn in place: the label, the bar,
-// the percentage, a rate and the time left. Silent unless enabled, which the
-// commands do only when stderr is a terminal and --quiet is absent.
+// the percentage, a rate and the time left, fitted to the terminal's width
+// as it is at each redraw. Silent unless enabled, which the commands do only
+// when stderr is a terminal and --quiet is absent.
 class ProgressBar {
  public:
   explicit ProgressBar(bool enabled) : enabled_(enabled) {}
@@ -19,12 +20,11 @@ class ProgressBar {
   void Clear();
 
  private:
-  bool enabled_;
-  bool drawn_ = false;
-};
+  void Show(const std::string& line);
 
-// Whether stderr goes to a terminal, where a bar redrawn in place makes sense.
-bool StderrIsTerminal();
+  bool enabled_;
+  int drawn_columns_ = 0;
+};
 
 // Wall-clock seconds since the process started.
 double SecondsSinceStart();

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "cli/language.h"
+#include "cli/options.h"
+
 // kelditra report [options] FILE.wav...: runs the search over the sound again
 // and writes FILE.report.html, a page that shows how well each frame matched.
-// argv[0] is "report".
-int RunReportCommand(int argc, char** argv);
+extern const CommandSpec kReportCommand;
+int RunReportCommand(const ParsedArguments& parsed, Language language);

@@ -110,3 +110,16 @@ int SaveFile(const void* block, uint32_t count, const std::string& path) {
   }
   return 0;
 }
+
+bool ReadFileHead(const std::string& path, uint32_t max_bytes, std::vector<uint8_t>* head,
+                  int64_t* file_length) {
+  PlatformFile file;
+  if (OpenForReading(path.c_str(), &file) != OpenStatus::kOpened) return false;
+  *file_length = LengthOf(file);
+  head->resize(static_cast<size_t>(std::clamp<int64_t>(*file_length, 0, max_bytes)));
+  const int64_t got = head->empty() ? 0 : ReadFrom(file, head->data(), static_cast<uint32_t>(head->size()));
+  CloseFile(file);
+  if (got < 0 || *file_length < 0) return false;
+  head->resize(static_cast<size_t>(got));
+  return true;
+}

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Reads the whole file at path into one pool block followed by extra zero
 // bytes. Returns the message text, empty on success. *length is set once the
@@ -12,3 +13,9 @@ std::string LoadFile(const std::string& path, uint32_t extra, uint8_t** block, i
 // Writes count bytes from block to path, replacing any file of that name.
 // 0 when created and written whole, 1 otherwise.
 int SaveFile(const void* block, uint32_t count, const std::string& path);
+
+// Reads up to max_bytes from the start of the file at path into *head and
+// sets *file_length to the whole file's length; false when it cannot be read.
+// For looking at a header without loading what follows.
+bool ReadFileHead(const std::string& path, uint32_t max_bytes, std::vector<uint8_t>* head,
+                  int64_t* file_length);

@@ -2,7 +2,6 @@
 
 #include "analysis/frame_spectra.h"
 #include "formats/parameter_file.h"
-#include "formats/paths.h"
 #include "formats/pitch_track.h"
 #include "formats/voice_table.h"
 #include "io/whole_file.h"
@@ -37,12 +36,13 @@ PreparedTable& PrepareLoadedTable(VoiceTableInput* table, std::unique_ptr<Prepar
   return *table->prepared;
 }
 
-std::string LoadConversionInputs(const std::string& wave_path, const std::string& table_path,
-                                 KeptVoiceTable* kept, ConversionInputs* inputs) {
+std::string LoadConversionInputs(const std::string& wave_path, const std::string& pitch_track_path,
+                                 const std::string& table_path, KeptVoiceTable* kept,
+                                 ConversionInputs* inputs) {
   std::string message = LoadVoiceTable(table_path, kept, &inputs->table);
   if (!message.empty()) return message;
 
-  message = LoadFile(BasePathOf(wave_path) + ".dat", kPitchTrackExtraBytes, &inputs->pitch_track,
+  message = LoadFile(pitch_track_path, kPitchTrackExtraBytes, &inputs->pitch_track,
                      &inputs->pitch_track_length);
   if (!message.empty()) return message;
 

@@ -40,5 +40,6 @@ struct ConversionInputs {
   int32_t frame_count = 0;  // whole frames of the sound
 };
 
-std::string LoadConversionInputs(const std::string& wave_path, const std::string& table_path,
-                                 KeptVoiceTable* kept, ConversionInputs* inputs);
+std::string LoadConversionInputs(const std::string& wave_path, const std::string& pitch_track_path,
+                                 const std::string& table_path, KeptVoiceTable* kept,
+                                 ConversionInputs* inputs);

@@ -37,7 +37,8 @@ bool TakeProgressTick(JobHost& host, int64_t frame_start, int32_t sample_count) 
 Outcome Convert(JobHost& host, const JobSettings& settings, const std::string& path,
                 std::string* message) {
   ConversionInputs inputs;
-  *message = LoadConversionInputs(path, settings.voice_table_path, settings.kept_table, &inputs);
+  *message = LoadConversionInputs(path, FindMadeFile(path, settings.output_folder, ".dat"),
+                                  settings.voice_table_path, settings.kept_table, &inputs);
   if (!message->empty()) return Outcome::kEnded;
   const int32_t frame_count = inputs.frame_count;
   const int32_t sample_count = frame_count * kFrameLength;
@@ -73,7 +74,8 @@ Outcome Convert(JobHost& host, const JobSettings& settings, const std::string& p
     }
   }
 
-  if (WriteParameterFile(records, BasePathOf(path), record_count) != 0) {
+  if (WriteParameterFile(records, MadeFilePath(path, settings.output_folder, ""), record_count) !=
+      0) {
     *message = MessageText(MessageId::kWriteFailed);
   }
   return Outcome::kEnded;

@@ -16,6 +16,9 @@ struct JobSettings {
   // Where a batch keeps its prepared table between jobs; none: every job
   // loads and prepares the table itself.
   KeptVoiceTable* kept_table = nullptr;
+  // Where the parameter file goes, and where a pitch track is looked for
+  // before the one beside the WAV file; empty: beside the WAV file.
+  std::string output_folder;
 };
 
 // One conversion, from the convert button's press to its one message box:

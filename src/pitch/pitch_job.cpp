@@ -9,7 +9,6 @@
 #include "io/pool.h"
 #include "io/whole_file.h"
 #include "formats/paths.h"
-#include "pitch/pitch_messages.h"
 #include "resources/messages.h"
 
 namespace {
@@ -59,9 +58,9 @@ PitchJobOutcome MakeTrack(const std::string& path, const PitchJobSettings& setti
   outcome.message = ReadWave(wave_block, wave_length, &wave);
   if (!outcome.message.empty()) return outcome;
 
-  const std::string track_path = path.substr(0, path.size() - 4) + ".dat";
-  if (!settings.replace_existing && TrackMayExist(track_path)) {
-    outcome.message = PitchTrackExistsText(track_path);
+  outcome.track_path = MadeFilePath(path, settings.output_folder, ".dat");
+  if (!settings.replace_existing && TrackMayExist(outcome.track_path)) {
+    outcome.kept_existing = true;
     return outcome;
   }
 
@@ -77,16 +76,14 @@ PitchJobOutcome MakeTrack(const std::string& path, const PitchJobSettings& setti
     }
     StoreFundamentals(track, records);
   }
-  if (SaveFile(records, static_cast<uint32_t>(byte_count), track_path) != 0) {
+  if (SaveFile(records, static_cast<uint32_t>(byte_count), outcome.track_path) != 0) {
     outcome.message = MessageText(MessageId::kWriteFailed);
     return outcome;
   }
 
-  int32_t voiced = 0;
-  for (const uint16_t hz : track) voiced += hz > 0 ? 1 : 0;
+  for (const uint16_t hz : track) outcome.voiced_frames += hz > 0 ? 1 : 0;
+  outcome.frames = static_cast<int32_t>(track.size());
   outcome.written = true;
-  outcome.message = PitchTrackWrittenText(track_path, static_cast<int32_t>(track.size()), voiced,
-                                          PitchMethodName(settings.method));
   return outcome;
 }
 
@@ -94,7 +91,11 @@ PitchJobOutcome MakeTrack(const std::string& path, const PitchJobSettings& setti
 
 PitchJobOutcome RunPitchJob(const std::string& wave_path, const PitchJobSettings& settings) {
   const std::string path = TrimTrailingWhiteSpace(wave_path);
-  if (!HasWaveExtension(path)) return PitchJobOutcome{false, MessageText(MessageId::kNotWaveFile)};
+  if (!HasWaveExtension(path)) {
+    PitchJobOutcome outcome;
+    outcome.message = MessageText(MessageId::kNotWaveFile);
+    return outcome;
+  }
   PitchJobOutcome outcome = MakeTrack(path, settings);
   PoolAlloc(0);
   return outcome;

@@ -88,13 +88,12 @@ std::vector<uint8_t> MonoWaveBytes(const std::vector<int16_t>& samples) {
   return bytes;
 }
 
-std::string Preview(const std::string& base_path, const std::string& voice_table_path,
-                    int64_t* clipped) {
+std::string Preview(const std::string& parameter_path, const std::string& preview_path,
+                    const std::string& voice_table_path, int64_t* clipped, int32_t* frames) {
   VoiceTableInput table;
   std::string message = LoadVoiceTable(voice_table_path, nullptr, &table);
   if (!message.empty()) return message;
 
-  const std::string parameter_path = base_path + ".bin";
   uint8_t* parameters = nullptr;
   int32_t parameters_length = 0;
   // A few spare bytes: an empty parameter file (a valid conversion of a very
@@ -108,7 +107,7 @@ std::string Preview(const std::string& base_path, const std::string& voice_table
   message = PreviewWaveBytes(parameters, parameters_length, prepared->view().entries, &wave,
                              clipped);
   if (!message.empty()) return parameter_path + ": " + message;
-  const std::string preview_path = base_path + ".preview.wav";
+  *frames = parameters_length / static_cast<int32_t>(sizeof(ParameterRecord));
   if (SaveFile(wave.data(), static_cast<uint32_t>(wave.size()), preview_path) != 0) {
     return MessageText(MessageId::kWriteFailed);
   }
@@ -128,10 +127,13 @@ std::string PreviewWaveBytes(const uint8_t* parameters, int32_t length,
   return {};
 }
 
-std::string WritePreviewFile(const std::string& base_path, const std::string& voice_table_path,
-                             int64_t* clipped) {
+std::string WritePreviewFile(const std::string& parameter_path, const std::string& preview_path,
+                             const std::string& voice_table_path, int64_t* clipped,
+                             int32_t* frames) {
   *clipped = 0;
-  const std::string message = Preview(base_path, voice_table_path, clipped);
+  *frames = 0;
+  const std::string message =
+      Preview(parameter_path, preview_path, voice_table_path, clipped, frames);
   PoolAlloc(0);
   return message;
 }

@@ -4,13 +4,13 @@
 #include <string>
 #include <vector>
 
-// Reads base_path + ".bin" and the voice table, and writes
-// base_path + ".preview.wav". Returns the message text, empty on success.
-// Every block it loads is back in the pool when it returns. *clipped counts
-// the samples that had to be limited to 16 bits.
-std::string WritePreviewFile(const std::string& base_path, const std::string& voice_table_path,
-                             int64_t* clipped);
-
+// Reads the parameter file and the voice table, and writes the preview.
+// Returns the message text, empty on success. Every block it loads is back in
+// the pool when it returns. *clipped counts the samples that had to be
+// limited to 16 bits, *frames the records sounded.
+std::string WritePreviewFile(const std::string& parameter_path, const std::string& preview_path,
+                             const std::string& voice_table_path, int64_t* clipped,
+                             int32_t* frames);
 // The preview's WAV file bytes for the bytes of a parameter file, any bytes
 // at all: a file that is not whole records, or that has a record the preview
 // cannot sound, gets a message saying what is wrong and where, and no bytes.

@@ -21,11 +21,13 @@ namespace {
 // then the existing FILE.bin, which is optional: it is only compared with.
 std::string LoadInputs(const ReportRequest& request, ConversionInputs* inputs,
                        uint8_t** records, int32_t* records_length) {
-  std::string message =
-      LoadConversionInputs(request.wave_path, request.voice_table_path, nullptr, inputs);
+  std::string message = LoadConversionInputs(
+      request.wave_path, FindMadeFile(request.wave_path, request.output_folder, ".dat"),
+      request.voice_table_path, nullptr, inputs);
   if (!message.empty()) return message;
   int32_t length = 0;
-  if (LoadFile(BasePathOf(request.wave_path) + ".bin", sizeof(ParameterRecord), records, &length)
+  if (LoadFile(FindMadeFile(request.wave_path, request.output_folder, ".bin"),
+               sizeof(ParameterRecord), records, &length)
           .empty()) {
     *records_length = length;
   }
@@ -55,7 +57,6 @@ ReportFrame Describe(const FrameSpectra& spectra, const RankedMatch& ranked, con
 
 ReportOutcome Report(const ReportRequest& request) {
   ReportOutcome outcome;
-  const std::string base_path = BasePathOf(request.wave_path);
   ConversionInputs in;
   uint8_t* records = nullptr;
   int32_t records_length = -1;
@@ -82,7 +83,7 @@ ReportOutcome Report(const ReportRequest& request) {
   const ReportPage page = BuildReportPage(
       {request.wave_path, in.samples.data, table.view().entries, records, records_length}, frames);
   outcome.disagreeing_records = page.disagreeing_records;
-  outcome.report_path = base_path + ".report.html";
+  outcome.report_path = MadeFilePath(request.wave_path, request.output_folder, ".report.html");
   if (SaveFile(page.html.data(), static_cast<uint32_t>(page.html.size()), outcome.report_path) != 0) {
     outcome.message = MessageText(MessageId::kWriteFailed);
   }

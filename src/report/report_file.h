@@ -11,6 +11,9 @@ struct ReportRequest {
   std::string voice_table_path;
   // The search options of a conversion; every choice gives the same page.
   SearchSettings search;
+  // Where the page goes, and where the pitch track and the parameter file are
+  // looked for first; empty: beside the WAV file.
+  std::string output_folder;
   // Told after every frame.
   std::function<void(int32_t done, int32_t total)> progress;
 };

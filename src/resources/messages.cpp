@@ -41,7 +41,31 @@ constexpr const char* kShiftJisTexts[kMessageCount] = {
     "\x90i\x8ds\x97\xa6 ",
 };
 
+// The same messages for a reader of English, in the order of MessageId. The
+// command line shows them outside a Japanese locale; the Windows program never
+// does.
+constexpr const char* kEnglishTexts[kMessageCount] = {
+    "cannot measure time (no high-resolution performance counter)",
+    "give a WAVE file (a name ending in .wav)",
+    ": file not found",
+    "cannot open the file",
+    "cannot allocate memory",
+    "read error",
+    "cannot handle this file",
+    "the data length is wrong",
+    "not 44100 Hz",
+    "not mono 16-bit",
+    "cancelled",
+    "writing the file failed",
+    "finished",
+    "the voice table's size is wrong",
+    "the WAVE file is too long",
+    "progress ",
+};
+
 }  // namespace
+
+const char* EnglishText(MessageId id) { return kEnglishTexts[static_cast<int>(id)]; }
 
 const char* ShiftJisText(MessageId id) {
   return kShiftJisTexts[static_cast<int>(id)];

@@ -30,6 +30,9 @@ inline constexpr int kMessageCount = static_cast<int>(MessageId::kProgressPrefix
 // The stored Shift-JIS bytes, whatever the platform.
 const char* ShiftJisText(MessageId id);
 
+// The English text, in ASCII, for readers outside a Japanese locale.
+const char* EnglishText(MessageId id);
+
 // The text in the platform's encoding.
 const std::string& MessageText(MessageId id);
 

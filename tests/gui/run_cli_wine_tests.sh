@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# The Windows command line, kelditra.exe, under Wine: a conversion that gives
+# the Linux program's records byte for byte, and a failure with its detail
+# line, each in English and in Japanese, written as UTF-8 that any terminal
+# reads. The last line reads "N passed, M failed".
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+source tests/gui/wine_session.sh
+
+scripts/install-windows-deps.sh
+cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+  -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build-win -j2 --target kelditra
+cmake -S . -B build-gui-native -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build-gui-native -j2 --target kelditra make_voice_table
+native=$PWD/build-gui-native/kelditra
+windows=$PWD/build-win/kelditra.exe
+
+scratch=$PWD/build-win/cli-test
+rm -rf "$scratch"
+mkdir -p "$scratch"
+cd "$scratch"
+../../build-gui-native/tools/make_voice_table fm_table2.dat >/dev/null
+sox -n -r 44100 -b 16 -c 1 tone.wav synth 0.5 sine 220 vol 0.5
+sox -n -r 22050 -b 16 -c 1 rate.wav synth 0.5 sine 220 vol 0.5
+"$native" pitch tone.wav >/dev/null
+cp tone.dat rate.dat
+"$native" --quiet tone.wav >/dev/null
+mv tone.bin tone.linux.bin
+
+# The prefix the dialog program's tests use, made once.
+mkdir -p "$OLDPWD/build-win/gui-test"
+wine_session_start "$OLDPWD/build-win/gui-test"
+trap wine_session_end EXIT
+
+passed=0
+failed=0
+check() {  # NAME WHAT-IT-IS WHAT-IT-SHOULD-BE
+  if [[ $2 == "$3" ]]; then
+    echo "PASS $1"
+    passed=$((passed + 1))
+  else
+    printf 'FAIL %s\n  got:  %s\n  want: %s\n' "$1" "$2" "$3"
+    failed=$((failed + 1))
+  fi
+}
+
+# run LOCALE ARGS...: kelditra.exe with stdout and stderr in files, CR dropped.
+run() {
+  local locale=$1
+  shift
+  set +e
+  LANG=$locale LC_ALL=$locale wine "$windows" --quiet "$@" >out.raw 2>err.raw
+  status=$?
+  set -e
+  out=$(tr -d '\r' <out.raw)
+  err=$(tr -d '\r' <err.raw | grep '^kelditra' || true)
+}
+
+for locale in C.UTF-8 ja_JP.UTF-8; do
+  if [[ $locale == C.UTF-8 ]]; then
+    finished="finished" refused="not 44100 Hz"
+    detail="kelditra: rate.wav is PCM (format tag 1), 1 channel(s), 16 bits, 22050 Hz; kelditra reads PCM, 44100 Hz, 16 bits, mono; convert it with: sox rate.wav -r 44100 -c 1 -b 16 rate-44100.wav"
+  else
+    finished="終了しました" refused="44100Hzではありません"
+    detail="kelditra: rate.wav は PCM（形式タグ 1）、1 チャンネル、16 ビット、22050 Hz です。kelditra が読めるのは PCM・44100 Hz・16 ビット・モノラルです。変換するには：sox rate.wav -r 44100 -c 1 -b 16 rate-44100.wav"
+  fi
+  rm -f tone.bin
+  run "$locale" tone.wav
+  check "$locale conversion line" "$out" "tone.wav: $finished"
+  check "$locale conversion status" "$status" 0
+  check "$locale records as on Linux" "$(cmp tone.bin tone.linux.bin 2>&1 && echo same)" same
+  run "$locale" rate.wav
+  check "$locale failure line" "$out" "rate.wav: $refused"
+  check "$locale failure detail" "$err" "$detail"
+  check "$locale failure status" "$status" 1
+done
+
+echo "$passed passed, $failed failed"
+[[ $failed -eq 0 ]]
