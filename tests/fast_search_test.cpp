@@ -19,7 +19,6 @@
 #include <vector>
 
 #include "analysis/fast_match.h"
-#include "analysis/fast_spectra.h"
 #include "analysis/frame_spectra.h"
 #include "analysis/gain_ladder.h"
 #include "analysis/simd/bound_kernel.h"

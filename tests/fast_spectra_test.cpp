@@ -91,14 +91,16 @@ TEST_F(CertifiedSpectraTest, EqualThePlainSpectraBitForBit) {
       const FrameSpectra plain = ComputeFrameSpectra(bytes.data(), 1, spectra_case.fundamental);
       for (const double distance : {kCertifiedDistance, 1.0}) {
         const std::string what = spectra_case.name + ", threads " + std::to_string(threads) +
-                                 ", distance " + std::to_string(distance);
+                                 (distance == 1.0 ? ", every bin recomputed" : "");
         int32_t recomputed = -1;
         const FrameSpectra shared = ComputeFrameSpectraShared(
             bytes.data(), 1, spectra_case.fundamental, crew, simd_, &recomputed, distance);
         EXPECT_EQ(std::memcmp(&shared, &plain, sizeof plain), 0) << what;
         // Half-harmonic bins 1..127 and harmonic bins 64..127 have steps of
         // their own; bin 0 and every bin at fundamental 0 have step 0.
-        const bool all_checked = vector && distance == 1.0 && spectra_case.name != "silence" &&
+        const bool silent = std::all_of(spectra_case.samples.begin(), spectra_case.samples.end(),
+                                        [](int16_t sample) { return sample == 0; });
+        const bool all_checked = vector && distance == 1.0 && !silent &&
                                  spectra_case.fundamental > 0 &&
                                  spectra_case.fundamental < 2000000;
         if (all_checked) {

@@ -24,8 +24,8 @@
 // So each computed sum lies within 735 (32768 E + 2^-38 + 2^-29) of R or I,
 // and since ||a| - |b|| <= |a - b| <= |Δre| + |Δim|, the computed sums' length
 // over 735 lies within 2 (32768 E + 2^-38 + 2^-29) of T = |R + iI| / 735.
-// Forming sqrt(re * re + im * im) / 735 rounds four times, the square root
-// halving its argument's error: less than 3 * 2^-53 of a value at most
+// Forming sqrt(re * re + im * im) / 735 rounds five times, the square root
+// halving its argument's error: about 3 * 2^-53 of a value at most
 // 32768 (1 + 2^-24), so below 2^-36. Halving bin 0 is exact. Each path's
 // magnitude thus lies within its bound of T, and the two within
 //   kMagnitudeDistance = 2 * 32768 (kSinCosError + kLibmSinCosError)
