@@ -1,6 +1,7 @@
 // The fast search and the shared spectra against the plain ones, which are
 // the oracle: every case compares with what MatchFrame, MatchFrameRanked and
-// ComputeFrameSpectra give for the same input. The ranked fast search gets a
+// ComputeFrameSpectra give for the same input (fast_spectra_test.cpp checks
+// the spectra on their own). The ranked fast search gets a
 // FastSearch of its own, so that its warm start comes from its own frames. The suite runs once with the
 // best kernel and once more per kernel forced by KELDITRA_SIMD (CTest labels
 // portable, sse2, avx2, avx512).
@@ -18,7 +19,6 @@
 #include <vector>
 
 #include "analysis/fast_match.h"
-#include "analysis/fast_spectra.h"
 #include "analysis/frame_spectra.h"
 #include "analysis/gain_ladder.h"
 #include "analysis/gain_search.h"
@@ -389,86 +389,6 @@ TEST_F(FastSearchTest, TablesOfNoEntryOrOneLeaveTheStartingMatchOrNoRunnerUp) {
                       MatchFrame(frame, live.table(), ladder_.data()), what);
       ExpectSameRanked(ranked.MatchFrameRanked(frame, ladder_.data()),
                        MatchFrameRanked(frame, live.table(), ladder_.data()), what);
-    }
-  }
-}
-
-struct SpectraCase {
-  const char* name;
-  int32_t fundamental;
-  int16_t (*sample)(int32_t n);
-};
-
-const SpectraCase kSpectraCases[] = {
-    {"silence", 220, [](int32_t) -> int16_t { return 0; }},
-    {"silence at fundamental 0", 0, [](int32_t) -> int16_t { return 0; }},
-    {"constant at fundamental 0", 0, [](int32_t) -> int16_t { return 100; }},
-    {"four periods of 240 Hz", 240,
-     [](int32_t n) {
-       return static_cast<int16_t>(
-           std::lround(10000 * std::sin(2 * 3.14159265358979 * 240 * n / 44100)));
-     }},
-    {"full-scale square at 1 Hz", 1,
-     [](int32_t n) -> int16_t { return n % 100 < 50 ? 32767 : -32768; }},
-    {"noise past the Nyquist frequency", 30000,
-     [](int32_t n) { return static_cast<int16_t>((n * 7919 % 2001) - 1000); }},
-    {"noise at the highest fundamental", 65535,
-     [](int32_t n) { return static_cast<int16_t>((n * 104729 % 60001) - 30000); }},
-    {"a lone sample", 441, [](int32_t n) -> int16_t { return n == 367 ? -5 : 0; }},
-};
-
-TEST(SharedSpectra, EqualThePlainSpectraBitForBit) {
-  for (int32_t threads : {1, 2, 3}) {
-    WorkerCrew crew(threads);
-    for (const SpectraCase& spectra_case : kSpectraCases) {
-      std::vector<int16_t> samples(2 * kFrameLength);
-      for (int32_t n = 0; n < kFrameLength; ++n) samples[kFrameLength + n] = spectra_case.sample(n);
-      const std::vector<uint8_t> bytes = SampleBytes(samples);
-      const FrameSpectra plain = ComputeFrameSpectra(bytes.data(), 1, spectra_case.fundamental);
-      const FrameSpectra shared =
-          ComputeFrameSpectraShared(bytes.data(), 1, spectra_case.fundamental, crew);
-      EXPECT_EQ(std::memcmp(&shared, &plain, sizeof plain), 0)
-          << spectra_case.name << ", threads " << threads;
-    }
-  }
-}
-
-// Kept sines serve repeated fundamentals: the same fundamental over frames
-// of other samples, an old one after more than the tables hold came between.
-TEST(SharedSpectra, KeptSinesGiveThePlainSpectraForLaterFrames) {
-  std::vector<int32_t> fundamentals = {220, 220, 331, 220, 0, 220};
-  for (int32_t k = 0; k < SineTables::kFundamentals + 1; ++k) fundamentals.push_back(100 + 7 * k);
-  fundamentals.insert(fundamentals.end(), {220, 100, 107, 65535, 65535, 30000, 30000});
-  std::mt19937 random(99);
-  for (int32_t threads : {1, 3}) {
-    WorkerCrew crew(threads);
-    SineTables tables;
-    for (size_t k = 0; k < fundamentals.size(); ++k) {
-      std::vector<int16_t> samples(kFrameLength);
-      for (int16_t& sample : samples) {
-        sample =
-            static_cast<int16_t>(std::uniform_int_distribution<int32_t>(-20000, 20000)(random));
-      }
-      const std::vector<uint8_t> bytes = SampleBytes(samples);
-      const FrameSpectra plain = ComputeFrameSpectra(bytes.data(), 0, fundamentals[k]);
-      const FrameSpectra shared =
-          ComputeFrameSpectraShared(bytes.data(), 0, fundamentals[k], crew, &tables);
-      EXPECT_EQ(std::memcmp(&shared, &plain, sizeof plain), 0)
-          << "frame " << k << " at " << fundamentals[k] << " Hz, threads " << threads;
-    }
-    // 220 Hz three times, 65535 and 30000 Hz once each; 100 and 107 Hz had
-    // been pushed out.
-    EXPECT_EQ(tables.frames_served(), 5);
-  }
-}
-
-TEST(SharedSpectra, HalfHarmonicBin2jAndHarmonicBinjShareTheirStep) {
-  for (int32_t fundamental : {1, 97, 220, 441, 22050, 65535}) {
-    const double cycles = fundamental / 60.0;
-    for (int32_t j = 0; 2 * j < kSpectrumBins; ++j) {
-      const double half = HalfHarmonicStep(2 * j, cycles);
-      const double whole = HarmonicStep(j, cycles);
-      EXPECT_EQ(std::memcmp(&half, &whole, sizeof half), 0) << fundamental << " Hz, bin " << j;
     }
   }
 }

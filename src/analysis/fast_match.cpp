@@ -231,7 +231,7 @@ FastSearch::~FastSearch() = default;
 
 FrameSpectra FastSearch::ComputeFrameSpectra(const uint8_t* samples, int32_t frame,
                                              int32_t fundamental) {
-  return ComputeFrameSpectraShared(samples, frame, fundamental, crew_, &sine_tables_);
+  return ComputeFrameSpectraShared(samples, frame, fundamental, crew_, simd_);
 }
 
 BestMatch FastSearch::MatchFrame(const FrameSpectra& spectra, const int32_t ladder[kGainSteps]) {

@@ -60,8 +60,8 @@ class FastSearch {
   // which costs a little more than MatchFrame.
   RankedMatch MatchFrameRanked(const FrameSpectra& spectra, const int32_t ladder[kGainSteps]);
 
-  // ComputeFrameSpectra's result, the bins shared among the crew, the sines
-  // of recent fundamentals kept.
+  // ComputeFrameSpectra's result, the bins shared among the crew, the sums
+  // from the vector kernel of the search's level.
   FrameSpectra ComputeFrameSpectra(const uint8_t* samples, int32_t frame, int32_t fundamental);
 
   SimdLevel simd_level() const { return simd_; }
@@ -74,8 +74,6 @@ class FastSearch {
   // or passes 8191, a table whose sums no layout takes).
   int64_t frames_given_to_reference() const { return frames_given_to_reference_; }
   const FastSearchCounts& counts() const { return counts_; }
-  // Frames whose spectra came from kept sines.
-  int64_t spectra_from_tables() const { return sine_tables_.frames_served(); }
 
  private:
   template <bool kRanked>
@@ -90,7 +88,6 @@ class FastSearch {
   int32_t recent_winners_[kRecentWinners] = {-1, -1, -1, -1, -1, -1, -1, -1};
   int32_t next_recent_ = 0;
   FastSearchCounts counts_;
-  SineTables sine_tables_;
   int64_t kernel_blocks_[kSimdLevelCount] = {};
   int64_t frames_given_to_reference_ = 0;
 };

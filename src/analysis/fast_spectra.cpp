@@ -1,10 +1,50 @@
 #include "analysis/fast_spectra.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstring>
 
+#include "analysis/simd/fourier_kernel.h"
 #include "formats/byte_order.h"
+
+// Why a magnitude from the vector sums may stand for BinMagnitude's.
+//
+// For one bin both paths add up the same products in the same order over the
+// same angles θ_n; only the sines and cosines differ. Against the exact sums
+// R = Σ cos θ_n x_n and I = Σ sin θ_n x_n, with |x_n| <= 32768:
+//   - a sine or cosine within E of the true value moves a sum by at most
+//     735 * 32768 * E. E is kSinCosError for the vector kernel. For libm we
+//     assume kLibmSinCosError = 2^-40: glibc documents 1 ulp (at most 2^-52
+//     here), and mingw-w64's x87 routines, whose π has 66 bits, were seen
+//     within 2^-49 on angles up to 2^20;
+//   - each product, at most 32768 (1 + E), rounds by at most 2^-38;
+//   - each of the 735 partial sums stays below 735 * 32768 < 2^25 and rounds
+//     by at most 2^-29.
+// So each computed sum lies within 735 (32768 E + 2^-38 + 2^-29) of R or I,
+// and since ||a| - |b|| <= |a - b| <= |Δre| + |Δim|, the computed sums' length
+// over 735 lies within 2 (32768 E + 2^-38 + 2^-29) of T = |R + iI| / 735.
+// Forming sqrt(re * re + im * im) / 735 rounds five times, the square root
+// halving its argument's error: about 3 * 2^-53 of a value at most
+// 32768 (1 + 2^-24), so below 2^-36. Halving bin 0 is exact. Each path's
+// magnitude thus lies within its bound of T, and the two within
+//   kMagnitudeDistance = 2 * 32768 (kSinCosError + kLibmSinCosError)
+//                        + 4 (2^-38 + 2^-29) + 2 * 2^-36  (about 6.7e-8)
+// of each other. A vector magnitude farther than that from every whole number
+// truncates as the plain one does; one below 1 needs only stay that far
+// below 1, since neither magnitude is ever negative. kCertifiedDistance is
+// twice the bound, which also covers the rounding of the test itself. A bin
+// whose step is 0 needs no test: both paths then take sin 0 = 0 and
+// cos 0 = 1 exactly at every sample and form the same sums.
+namespace {
+
+constexpr double kLibmSinCosError = 0x1p-40;
+constexpr double kMagnitudeDistance = 2 * 32768 * (kSinCosError + kLibmSinCosError) +
+                                      4 * (0x1p-38 + 0x1p-29) + 2 * 0x1p-36;
+
+}  // namespace
+
+const double kCertifiedDistance = 2 * kMagnitudeDistance;
 
 namespace {
 
@@ -24,44 +64,39 @@ int32_t SumOf(const int32_t* bins) {
 
 bool SameStep(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
-constexpr int64_t kTableValues = 2 * kFrameLength;  // per distinct bin
+using FourierSums = void (*)(const double* x, const double* steps, double* re, double* im);
 
-// BinMagnitude, keeping the cosines and sines it meets in table.
-int32_t MagnitudeFillingTable(const double* x, int32_t bin, double step, double* table) {
-  double re = 0.0;
-  double im = 0.0;
-  double angle = 0.0;
-  for (int32_t n = 0; n < kFrameLength; ++n) {
-    const double c = std::cos(angle);
-    const double s = std::sin(angle);
-    table[n] = c;
-    table[kFrameLength + n] = s;
-    re = re + c * x[n];
-    im = im + s * x[n];
-    angle = angle + step;
+struct VectorKernel {
+  FourierSums sums;  // nullptr: the plain path for every bin
+  int32_t lanes;
+};
+
+VectorKernel VectorKernelFor(SimdLevel level) {
+  switch (level) {
+#if defined(KELDITRA_HAVE_X86_KERNELS)
+    case SimdLevel::kSse2:
+      return {FourierSumsSse2, kSse2FourierLanes};
+    case SimdLevel::kAvx2:
+      return {FourierSumsAvx2, kAvx2FourierLanes};
+    case SimdLevel::kAvx512:
+      return {FourierSumsAvx512, kAvx512FourierLanes};
+#endif
+    default:
+      return {nullptr, 1};
   }
-  double magnitude = std::sqrt(re * re + im * im) / 735.0;
-  if (bin == 0) magnitude = magnitude / 2.0;
-  return static_cast<int32_t>(magnitude);
 }
 
-// BinMagnitude with the cosines and sines read back from table.
-int32_t MagnitudeFromTable(const double* x, int32_t bin, const double* table) {
-  double re = 0.0;
-  double im = 0.0;
-  for (int32_t n = 0; n < kFrameLength; ++n) {
-    re = re + table[n] * x[n];
-    im = im + table[kFrameLength + n] * x[n];
-  }
-  double magnitude = std::sqrt(re * re + im * im) / 735.0;
-  if (bin == 0) magnitude = magnitude / 2.0;
-  return static_cast<int32_t>(magnitude);
+// Whether a magnitude within `distance` of `magnitude` truncates as it does.
+bool TruncatesAlike(double magnitude, double distance) {
+  const double whole = std::floor(magnitude);
+  return (whole == 0 || magnitude - whole > distance) && whole + 1 - magnitude > distance;
 }
 
 }  // namespace
 
 FrameSpectra ComputeFrameSpectraShared(const uint8_t* samples, int32_t frame, int32_t fundamental,
-                                       WorkerCrew& crew, SineTables* tables) {
+                                       WorkerCrew& crew, SimdLevel simd, int32_t* plain_bins,
+                                       double certified_distance) {
   double x[kFrameLength];
   const uint8_t* first = samples + int64_t{2} * kFrameLength * frame;
   bool silent = true;
@@ -73,6 +108,7 @@ FrameSpectra ComputeFrameSpectraShared(const uint8_t* samples, int32_t frame, in
   FrameSpectra spectra;
   spectra.fundamental = fundamental;
   int32_t values[kAllBins];
+  std::atomic<int32_t> recomputed{0};
   if (silent) {
     // Every product is a signed zero, and adding one to +0.0 leaves +0.0.
     std::memset(values, 0, sizeof values);
@@ -103,48 +139,60 @@ FrameSpectra ComputeFrameSpectraShared(const uint8_t* samples, int32_t frame, in
       source[i] = found;
     }
 
-    // At fundamental 0 every step is 0 and two bins are all there is to do.
-    double* table = nullptr;
-    bool table_filled = false;
-    if (tables != nullptr && fundamental != 0) {
-      SineTables::Slot* slot = &tables->slots_[0];
-      for (SineTables::Slot& candidate : tables->slots_) {
-        if (candidate.fundamental == fundamental) {
-          slot = &candidate;
-          break;
-        }
-        if (candidate.last_use < slot->last_use) slot = &candidate;
+    // The vector kernel takes the bins whose angles stay in its range, a
+    // group of lanes at a time, the last group padded with steps of 0; the
+    // rest go the plain way, one bin at a time.
+    const VectorKernel kernel = VectorKernelFor(simd);
+    int32_t vector_bins[kAllBins];
+    int32_t vector_count = 0;
+    int32_t plain[kAllBins];
+    int32_t plain_count = 0;
+    for (int32_t k = 0; k < distinct_count; ++k) {
+      const bool in_range = std::fabs(distinct[k].step) * kFrameLength < kSinCosLargestAngle;
+      if (kernel.sums != nullptr && in_range) {
+        vector_bins[vector_count++] = k;
+      } else {
+        plain[plain_count++] = k;
       }
-      if (tables->values_.empty()) {
-        tables->values_.resize(SineTables::kFundamentals * kAllBins * kTableValues);
-      }
-      table_filled = slot->fundamental == fundamental;
-      tables->frames_served_ += table_filled;
-      slot->fundamental = fundamental;
-      slot->last_use = ++tables->uses_;
-      table = tables->values_.data() + (slot - tables->slots_) * kAllBins * kTableValues;
     }
+    const int32_t groups = (vector_count + kernel.lanes - 1) / kernel.lanes;
 
     int32_t distinct_values[kAllBins];
     std::atomic<int32_t> next{0};
     auto task = [&](int32_t) {
       for (;;) {
-        const int32_t k = next.fetch_add(1, std::memory_order_relaxed);
-        if (k >= distinct_count) return;
-        const DistinctBin& bin = distinct[k];
-        if (table == nullptr) {
-          distinct_values[k] = BinMagnitude(x, bin.bin, bin.step);
-        } else if (table_filled) {
-          distinct_values[k] = MagnitudeFromTable(x, bin.bin, table + k * kTableValues);
-        } else {
-          distinct_values[k] =
-              MagnitudeFillingTable(x, bin.bin, bin.step, table + k * kTableValues);
+        const int32_t t = next.fetch_add(1, std::memory_order_relaxed);
+        if (t >= groups + plain_count) return;
+        if (t >= groups) {
+          const DistinctBin& bin = distinct[plain[t - groups]];
+          distinct_values[plain[t - groups]] = BinMagnitude(x, bin.bin, bin.step);
+          continue;
+        }
+        const int32_t lanes = std::min(kernel.lanes, vector_count - t * kernel.lanes);
+        double steps[kMostFourierLanes] = {};
+        for (int32_t lane = 0; lane < lanes; ++lane) {
+          steps[lane] = distinct[vector_bins[t * kernel.lanes + lane]].step;
+        }
+        double re[kMostFourierLanes];
+        double im[kMostFourierLanes];
+        kernel.sums(x, steps, re, im);
+        for (int32_t lane = 0; lane < lanes; ++lane) {
+          const int32_t k = vector_bins[t * kernel.lanes + lane];
+          const DistinctBin& bin = distinct[k];
+          const double magnitude = SumsMagnitude(re[lane], im[lane], bin.bin);
+          if (bin.step == 0 || TruncatesAlike(magnitude, certified_distance)) {
+            distinct_values[k] = static_cast<int32_t>(magnitude);
+          } else {
+            distinct_values[k] = BinMagnitude(x, bin.bin, bin.step);
+            recomputed.fetch_add(1, std::memory_order_relaxed);
+          }
         }
       }
     };
     crew.Run(task);
     for (int32_t i = 0; i < kAllBins; ++i) values[i] = distinct_values[source[i]];
   }
+  if (plain_bins != nullptr) *plain_bins = recomputed.load();
 
   std::memcpy(spectra.half_harmonic, values, sizeof spectra.half_harmonic);
   std::memcpy(spectra.harmonic, values + kSpectrumBins, sizeof spectra.harmonic);

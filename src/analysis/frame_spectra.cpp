@@ -39,9 +39,13 @@ int32_t BinMagnitude(const double* frame_samples, int32_t bin, double step) {
     im = im + std::sin(angle) * frame_samples[n];
     angle = angle + step;
   }
+  return static_cast<int32_t>(SumsMagnitude(re, im, bin));
+}
+
+double SumsMagnitude(double re, double im, int32_t bin) {
   double magnitude = std::sqrt(re * re + im * im) / 735.0;
   if (bin == 0) magnitude = magnitude / 2.0;
-  return static_cast<int32_t>(magnitude);
+  return magnitude;
 }
 
 FrameSpectra ComputeFrameSpectra(const uint8_t* samples, int32_t frame, int32_t fundamental) {

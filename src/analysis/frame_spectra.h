@@ -26,3 +26,6 @@ double HarmonicStep(int32_t bin, double cycles_per_frame);
 // One single-frequency Fourier sum over a frame, as a truncated magnitude;
 // bin 0 is halved.
 int32_t BinMagnitude(const double* frame_samples, int32_t bin, double step);
+
+// The magnitude BinMagnitude truncates, from its two sums.
+double SumsMagnitude(double re, double im, int32_t bin);
