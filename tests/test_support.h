@@ -51,10 +51,16 @@ struct ProcessResult {
 };
 
 // Runs program with arguments in folder (the current folder when empty),
-// stdin from /dev/null. When interrupt_after_ms >= 0, SIGINT is sent once that
-// long has passed.
+// stdin from /dev/null.
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,
-                         const std::string& folder = "", int interrupt_after_ms = -1);
+                         const std::string& folder = "");
+
+// The same with stderr on a pseudo-terminal, so that the program draws its
+// progress bar, and SIGINT sent as soon as the bar shows its first
+// percentage. err holds everything drawn.
+ProcessResult RunInterruptedAtFirstTick(const std::string& program,
+                                        const std::vector<std::string>& arguments,
+                                        const std::string& folder);
 
 // A full-size voice table in which every entry is skipped but voice 100,
 // whose bins 2 and 4 win any voiced frame on its half-harmonic spectrum;
