@@ -104,20 +104,4 @@ TEST_F(VoiceTablePreparation, InPlaceCompactionLosesNothing) {
   }
 }
 
-TEST_F(VoiceTablePreparation, TwoPreparationsOfFreshCopiesAgree) {
-  for (int32_t voice = 0; voice < kVoiceCount; voice += 997) {
-    RawEntry entry(128);
-    for (int bin = 0; bin < 128; ++bin) entry[bin] = static_cast<uint16_t>((voice * 31 + bin * 17) & 0x3FFF);
-    Plant(voice, entry);
-  }
-  std::vector<uint8_t> second(table_);
-  PrepareVoiceTable(table_.data());
-  const std::vector<uint8_t> first_flags(gSkipFlags, gSkipFlags + kVoiceCount);
-  const std::vector<int32_t> first_sums(gEntrySums, gEntrySums + kVoiceCount);
-  PrepareVoiceTable(second.data());
-  EXPECT_EQ(std::memcmp(table_.data(), second.data(), kVoiceTableBytes / 2), 0);
-  EXPECT_EQ(first_flags, std::vector<uint8_t>(gSkipFlags, gSkipFlags + kVoiceCount));
-  EXPECT_EQ(first_sums, std::vector<int32_t>(gEntrySums, gEntrySums + kVoiceCount));
-}
-
 }  // namespace
