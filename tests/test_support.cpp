@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 ScratchFolder::ScratchFolder() {
@@ -19,6 +20,7 @@ ScratchFolder::~ScratchFolder() {
 #include <fcntl.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/ptrace.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -41,12 +43,15 @@ const std::string& LiveTablePath() {
 namespace {
 
 // Starts program in folder with stdin from /dev/null, stdout into out_path
-// and stderr into err_fd; the child's id.
+// and stderr into err_fd; the child's id. A traced child stops at its exec
+// and waits for Finish.
 pid_t StartProcess(const std::string& program, const std::vector<std::string>& arguments,
-                   const std::string& folder, const std::string& out_path, int err_fd) {
+                   const std::string& folder, const std::string& out_path, int err_fd,
+                   bool traced = false) {
   const pid_t child = fork();
   if (child == 0) {
     if (!folder.empty() && chdir(folder.c_str()) != 0) _exit(127);
+    if (traced && ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0) _exit(127);
     const int in = open("/dev/null", O_RDONLY);
     const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     dup2(in, 0);
@@ -61,11 +66,34 @@ pid_t StartProcess(const std::string& program, const std::vector<std::string>& a
   return child;
 }
 
-ProcessResult Finish(pid_t child, const std::string& out_path) {
+long ResidentKib(pid_t process) {
+  std::ifstream status("/proc/" + std::to_string(process) + "/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+  }
+  return -1;
+}
+
+// A traced child is held at its exit, its memory still mapped, while its
+// resident size is read; other stops (the exec traps) are passed over.
+ProcessResult Finish(pid_t child, const std::string& out_path, bool traced = false) {
+  ProcessResult result;
   int wait_status = 0;
   struct rusage usage {};
-  wait4(child, &wait_status, 0, &usage);
-  ProcessResult result;
+  if (traced) {
+    waitpid(child, &wait_status, 0);
+    ptrace(PTRACE_SETOPTIONS, child, nullptr, PTRACE_O_TRACEEXIT | PTRACE_O_EXITKILL);
+    ptrace(PTRACE_CONT, child, nullptr, nullptr);
+  }
+  for (;;) {
+    wait4(child, &wait_status, 0, &usage);
+    if (!WIFSTOPPED(wait_status)) break;
+    long signal = WSTOPSIG(wait_status) == SIGTRAP ? 0 : WSTOPSIG(wait_status);
+    if (wait_status >> 8 == (SIGTRAP | PTRACE_EVENT_EXIT << 8)) {
+      result.resident_at_exit_kib = ResidentKib(child);
+    }
+    ptrace(PTRACE_CONT, child, nullptr, reinterpret_cast<void*>(signal));
+  }
   result.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
   result.peak_kib = usage.ru_maxrss;
   const std::vector<uint8_t> out = ReadBytes(out_path);
@@ -86,6 +114,16 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
   const std::vector<uint8_t> err_bytes = ReadBytes(err_path);
   result.err.assign(err_bytes.begin(), err_bytes.end());
   return result;
+}
+
+ProcessResult RunProcessMeasuringExit(const std::string& program,
+                                      const std::vector<std::string>& arguments,
+                                      const std::string& folder) {
+  ScratchFolder capture;
+  const int err = open((capture / "err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  const pid_t child = StartProcess(program, arguments, folder, capture / "out", err, true);
+  close(err);
+  return Finish(child, capture / "out", true);
 }
 
 ProcessResult RunInterruptedAtFirstTick(const std::string& program,

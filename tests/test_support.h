@@ -48,6 +48,7 @@ struct ProcessResult {
   std::string out;
   std::string err;
   long peak_kib = 0;
+  long resident_at_exit_kib = 0;  // RunProcessMeasuringExit only
 };
 
 // Runs program with arguments in folder (the current folder when empty),
@@ -55,7 +56,13 @@ struct ProcessResult {
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,
                          const std::string& folder = "");
 
-// The same with stderr on a pseudo-terminal, so that the program draws its
+// The same, stderr left out, also measuring the resident size the program
+// still has when it exits: what its work left behind.
+ProcessResult RunProcessMeasuringExit(const std::string& program,
+                                      const std::vector<std::string>& arguments,
+                                      const std::string& folder);
+
+// RunProcess with stderr on a pseudo-terminal, so that the program draws its
 // progress bar, and SIGINT sent as soon as the bar shows its first
 // percentage. err holds everything drawn.
 ProcessResult RunInterruptedAtFirstTick(const std::string& program,
