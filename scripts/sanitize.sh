@@ -4,6 +4,8 @@
 # finding stops the process that made it, so the test around it fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/require_tools.sh
+require_tools scripts/install-deps.sh clang++
 
 build=${KELDITRA_SANITIZE_BUILD:-build-asan}
 jobs=${KELDITRA_JOBS:-$(nproc)}

@@ -116,6 +116,11 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
   return result;
 }
 
+std::string FindTool(const std::string& name) {
+  const std::string found = RunProcess("/bin/sh", {"-c", "command -v \"$0\"", name}).out;
+  return found.empty() ? "" : found.substr(0, found.size() - 1);
+}
+
 ProcessResult RunProcessMeasuringExit(const std::string& program,
                                       const std::vector<std::string>& arguments,
                                       const std::string& folder) {

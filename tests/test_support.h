@@ -69,6 +69,13 @@ ProcessResult RunInterruptedAtFirstTick(const std::string& program,
                                         const std::vector<std::string>& arguments,
                                         const std::string& folder);
 
+// The path of an external program the tests run, found on PATH; empty when
+// it is missing, and MissingTool(name) is then the one line to fail with.
+std::string FindTool(const std::string& name);
+inline std::string MissingTool(const std::string& name) {
+  return name + " not found: run scripts/install-deps.sh";
+}
+
 // A full-size voice table in which every entry is skipped but voice 100,
 // whose bins 2 and 4 win any voiced frame on its half-harmonic spectrum;
 // written once per test program.
