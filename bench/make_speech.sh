@@ -5,6 +5,8 @@
 # YIN-FFT, one 66-byte record per 735-sample frame, the fundamental in whole
 # Hz at offset 2 (0 where aubio hears no pitch).
 set -euo pipefail
+source "$(dirname "$0")/../scripts/require_tools.sh"
+require_tools scripts/install-deps.sh espeak-ng sox aubiopitch perl
 base=$1
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT

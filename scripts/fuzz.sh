@@ -13,6 +13,8 @@
 # one run to the next. The script fails when any target finds something.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/require_tools.sh
+require_tools scripts/install-deps.sh clang++ sox espeak-ng
 
 seconds=${1:-15}
 shift $(($# > 0 ? 1 : 0))

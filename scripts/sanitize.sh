@@ -7,6 +7,8 @@
 # around it fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/require_tools.sh
+require_tools scripts/install-deps.sh clang++
 
 build=${KELDITRA_SANITIZE_BUILD:-build-asan}
 jobs=${KELDITRA_JOBS:-$(nproc)}

@@ -95,8 +95,10 @@ TEST_F(Batch, ManyFilesInOneRunLoadTheTableOnceAndMatchSeparateRuns) {
   const char* asan = std::getenv("ASAN_OPTIONS");
   const std::string traced_asan =
       std::string("ASAN_OPTIONS=") + (asan != nullptr ? asan : "") + ":detect_leaks=0";
+  const std::string strace = FindTool("strace");
+  if (strace.empty()) GTEST_FAIL() << MissingTool("strace");
   const ProcessResult result = RunProcess(
-      "/usr/bin/strace", {"-f", "-e", "trace=open,openat", "-o", folder_ / "trace", "-E",
+      strace, {"-f", "-e", "trace=open,openat", "-o", folder_ / "trace", "-E",
                           traced_asan, KelditraPath(), "a.wav", "bad.wav", "b.wav", "c.wav"},
       folder_.path());
   EXPECT_EQ(result.status, 1);  // bad.wav failed

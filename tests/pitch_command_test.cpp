@@ -29,7 +29,7 @@ class PitchCommand : public ::testing::Test {
   // In English, the pitch tool's lines have always been.
   ProcessResult Run(std::vector<std::string> arguments) {
     arguments.insert(arguments.begin(), "pitch");
-    return RunProcess(KelditraPath(), arguments, folder_.path(), -1, "C.UTF-8");
+    return RunProcess(KelditraPath(), arguments, folder_.path(), "C.UTF-8");
   }
   bool Exists(const std::string& name) { return std::filesystem::exists(folder_ / name); }
 

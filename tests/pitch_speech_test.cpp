@@ -14,16 +14,10 @@ namespace {
 
 // A spoken sentence made at test time, its track checked against a detector
 // that shares no code with ours: aubio's time-domain YIN, run through its own
-// command-line tool. espeak-ng, sox and aubiopitch come from
-// scripts/install-deps.sh.
+// command-line tool.
 
 constexpr const char* kSentence =
     "Every morning the old sailor sang a gentle melody. Would you like to hear it again?";
-
-std::string FindProgram(const std::string& name) {
-  const std::string found = RunProcess("/bin/sh", {"-c", "command -v " + name}).out;
-  return found.empty() ? "" : found.substr(0, found.size() - 1);
-}
 
 // One fundamental per 735-sample hop; 0 where aubio says none or names one
 // outside our default range. Row r analyses the 2048 samples that end with
@@ -46,12 +40,12 @@ class PitchSpeech : public ::testing::TestWithParam<std::tuple<const char*, Pitc
 TEST_P(PitchSpeech, VoicedFramesAgreeWithAubioYinWithinASemitone) {
   const auto [voice, method] = GetParam();
   if (!PitchMethodAvailable(method)) GTEST_SKIP() << "built without " << PitchMethodName(method);
-  const std::string espeak = FindProgram("espeak-ng");
-  const std::string sox = FindProgram("sox");
-  const std::string aubiopitch = FindProgram("aubiopitch");
-  if (espeak.empty() || sox.empty() || aubiopitch.empty()) {
-    GTEST_SKIP() << "needs espeak-ng, sox and aubiopitch: run scripts/install-deps.sh";
-  }
+  const std::string espeak = FindTool("espeak-ng");
+  const std::string sox = FindTool("sox");
+  const std::string aubiopitch = FindTool("aubiopitch");
+  if (espeak.empty()) GTEST_FAIL() << MissingTool("espeak-ng");
+  if (sox.empty()) GTEST_FAIL() << MissingTool("sox");
+  if (aubiopitch.empty()) GTEST_FAIL() << MissingTool("aubiopitch");
 
   ScratchFolder folder;
   ASSERT_EQ(RunProcess(espeak, {"-v", voice, "-w", folder / "raw.wav", kSentence}).status, 0);

@@ -66,6 +66,28 @@ TEST(FrameSpectra, MeanLevelRaisesTheSumsButNeverReachesBinZero) {
   EXPECT_EQ(spectra.harmonic_sum, rest + 100);
 }
 
+// Expected steps worked out apart from this program, in double precision:
+// ((bin * 6.2831853071796) / 735.0) * q, halved for the half-harmonic one,
+// with q = fundamental / 60.0. The full-precision 2π, or the same product
+// taken in another order, misses at least one row.
+TEST(FrameSpectra, AngleStepsUseTwoPiToThirteenDecimals) {
+  const struct {
+    int32_t bin;
+    int32_t fundamental;
+    double half_harmonic;
+    double harmonic;
+  } cases[] = {
+      {1, 220, 0.015672344303622583, 0.031344688607245166},
+      {3, 97, 0.020730237237973514, 0.04146047447594703},
+      {127, 65535, 592.9093620914277, 1185.8187241828555},
+  };
+  for (const auto& c : cases) {
+    const double cycles_per_frame = c.fundamental / 60.0;
+    EXPECT_EQ(HalfHarmonicStep(c.bin, cycles_per_frame), c.half_harmonic) << c.bin;
+    EXPECT_EQ(HarmonicStep(c.bin, cycles_per_frame), c.harmonic) << c.bin;
+  }
+}
+
 TEST(GainLadder, SpotValuesAndStrictRise) {
   int32_t ladder[kGainSteps];
   BuildGainLadder(ladder);

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 ScratchFolder::ScratchFolder() {
@@ -17,13 +18,12 @@ ScratchFolder::~ScratchFolder() {
 }
 
 #include <fcntl.h>
+#include <pty.h>
 #include <signal.h>
+#include <sys/ptrace.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <chrono>
-#include <thread>
 
 #include "job_fixtures.h"
 
@@ -40,43 +40,127 @@ const std::string& LiveTablePath() {
   return path;
 }
 
-ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,
-                         const std::string& folder, int interrupt_after_ms,
-                         const std::string& locale) {
-  ScratchFolder capture;
-  const std::string out_path = capture / "out";
-  const std::string err_path = capture / "err";
+namespace {
+
+// Starts program in folder with stdin from /dev/null, stdout into out_path
+// and stderr into err_fd; the child's id. A traced child stops at its exec
+// and waits for Finish.
+pid_t StartProcess(const std::string& program, const std::vector<std::string>& arguments,
+                   const std::string& folder, const std::string& out_path, int err_fd,
+                   bool traced = false, const std::string& locale = kJapaneseLocale) {
   const pid_t child = fork();
   if (child == 0) {
     if (!folder.empty() && chdir(folder.c_str()) != 0) _exit(127);
     unsetenv("LC_ALL");
     unsetenv("LC_MESSAGES");
     setenv("LANG", locale.c_str(), 1);
+    if (traced && ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0) _exit(127);
     const int in = open("/dev/null", O_RDONLY);
     const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     dup2(in, 0);
     dup2(out, 1);
-    dup2(err, 2);
+    dup2(err_fd, 2);
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
     for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
     execv(program.c_str(), argv.data());
     _exit(127);
   }
-  if (interrupt_after_ms >= 0) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(interrupt_after_ms));
-    kill(child, SIGINT);
+  return child;
+}
+
+long ResidentKib(pid_t process) {
+  std::ifstream status("/proc/" + std::to_string(process) + "/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
   }
+  return -1;
+}
+
+// A traced child is held at its exit, its memory still mapped, while its
+// resident size is read; other stops (the exec traps) are passed over.
+ProcessResult Finish(pid_t child, const std::string& out_path, bool traced = false) {
+  ProcessResult result;
   int wait_status = 0;
   struct rusage usage {};
-  wait4(child, &wait_status, 0, &usage);
-  ProcessResult result;
+  if (traced) {
+    waitpid(child, &wait_status, 0);
+    ptrace(PTRACE_SETOPTIONS, child, nullptr, PTRACE_O_TRACEEXIT | PTRACE_O_EXITKILL);
+    ptrace(PTRACE_CONT, child, nullptr, nullptr);
+  }
+  for (;;) {
+    wait4(child, &wait_status, 0, &usage);
+    if (!WIFSTOPPED(wait_status)) break;
+    long signal = WSTOPSIG(wait_status) == SIGTRAP ? 0 : WSTOPSIG(wait_status);
+    if (wait_status >> 8 == (SIGTRAP | PTRACE_EVENT_EXIT << 8)) {
+      result.resident_at_exit_kib = ResidentKib(child);
+    }
+    ptrace(PTRACE_CONT, child, nullptr, reinterpret_cast<void*>(signal));
+  }
   result.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
   result.peak_kib = usage.ru_maxrss;
   const std::vector<uint8_t> out = ReadBytes(out_path);
-  const std::vector<uint8_t> err = ReadBytes(err_path);
   result.out.assign(out.begin(), out.end());
-  result.err.assign(err.begin(), err.end());
+  return result;
+}
+
+}  // namespace
+
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::string& folder, const std::string& locale) {
+  ScratchFolder capture;
+  const std::string err_path = capture / "err";
+  const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  const pid_t child = StartProcess(program, arguments, folder, capture / "out", err, false, locale);
+  close(err);
+  ProcessResult result = Finish(child, capture / "out");
+  const std::vector<uint8_t> err_bytes = ReadBytes(err_path);
+  result.err.assign(err_bytes.begin(), err_bytes.end());
+  return result;
+}
+
+std::string FindTool(const std::string& name) {
+  const std::string found = RunProcess("/bin/sh", {"-c", "command -v \"$0\"", name}).out;
+  return found.empty() ? "" : found.substr(0, found.size() - 1);
+}
+
+ProcessResult RunProcessMeasuringExit(const std::string& program,
+                                      const std::vector<std::string>& arguments,
+                                      const std::string& folder) {
+  ScratchFolder capture;
+  const int err = open((capture / "err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  const pid_t child = StartProcess(program, arguments, folder, capture / "out", err, true);
+  close(err);
+  return Finish(child, capture / "out", true);
+}
+
+ProcessResult RunInterruptedAtFirstTick(const std::string& program,
+                                        const std::vector<std::string>& arguments,
+                                        const std::string& folder, const std::string& locale) {
+  int terminal = -1;
+  int child_side = -1;
+  if (openpty(&terminal, &child_side, nullptr, nullptr, nullptr) != 0) {
+    ProcessResult failed;
+    failed.err = "no pseudo-terminal to run on";
+    return failed;
+  }
+  ScratchFolder capture;
+  const pid_t child = StartProcess(program, arguments, folder, capture / "out", child_side, false, locale);
+  close(child_side);
+  // Everything the bar draws is read, so the child never blocks on a full
+  // terminal; the read fails once the child has exited and closed its side.
+  std::string drawn;
+  bool interrupted = false;
+  char buffer[4096];
+  for (ssize_t got; (got = read(terminal, buffer, sizeof buffer)) > 0;) {
+    drawn.append(buffer, static_cast<size_t>(got));
+    if (!interrupted && drawn.find('%') != std::string::npos) {
+      kill(child, SIGINT);
+      interrupted = true;
+    }
+  }
+  close(terminal);
+  ProcessResult result = Finish(child, capture / "out");
+  result.err = drawn;
   return result;
 }

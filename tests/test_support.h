@@ -48,16 +48,40 @@ struct ProcessResult {
   std::string out;
   std::string err;
   long peak_kib = 0;
+  long resident_at_exit_kib = 0;  // RunProcessMeasuringExit only
 };
+
+// The locale programs run under unless a test asks for another, so that the
+// outcome lines are the Windows program's texts.
+inline constexpr const char* kJapaneseLocale = "ja_JP.UTF-8";
 
 // Runs program with arguments in folder (the current folder when empty),
 // stdin from /dev/null, under the locale given as LANG (LC_ALL and
-// LC_MESSAGES unset): Japanese unless a test asks for another, so that the
-// outcome lines are the Windows program's texts. When interrupt_after_ms >= 0,
-// SIGINT is sent once that long has passed.
+// LC_MESSAGES unset).
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,
-                         const std::string& folder = "", int interrupt_after_ms = -1,
-                         const std::string& locale = "ja_JP.UTF-8");
+                         const std::string& folder = "",
+                         const std::string& locale = kJapaneseLocale);
+
+// The same, stderr left out, also measuring the resident size the program
+// still has when it exits: what its work left behind.
+ProcessResult RunProcessMeasuringExit(const std::string& program,
+                                      const std::vector<std::string>& arguments,
+                                      const std::string& folder);
+
+// RunProcess with stderr on a pseudo-terminal, so that the program draws its
+// progress bar, and SIGINT sent as soon as the bar shows its first
+// percentage. err holds everything drawn.
+ProcessResult RunInterruptedAtFirstTick(const std::string& program,
+                                        const std::vector<std::string>& arguments,
+                                        const std::string& folder,
+                                        const std::string& locale = kJapaneseLocale);
+
+// The path of an external program the tests run, found on PATH; empty when
+// it is missing, and MissingTool(name) is then the one line to fail with.
+std::string FindTool(const std::string& name);
+inline std::string MissingTool(const std::string& name) {
+  return name + " not found: run scripts/install-deps.sh";
+}
 
 // A full-size voice table in which every entry is skipped but voice 100,
 // whose bins 2 and 4 win any voiced frame on its half-harmonic spectrum;

@@ -5,6 +5,8 @@
 
 #include "analysis/frame_spectra.h"
 #include "analysis/gain_ladder.h"
+#include "analysis/voice_match.h"
+#include "formats/voice_table.h"
 #include "formats/pitch_track.h"
 #include "job/conversion_job.h"
 #include "job_fixtures.h"
@@ -128,6 +130,57 @@ TEST_F(VoiceMatching, SkippedEntriesNeverWinEvenAtZeroError) {
                                 {4661, NearMiss(spectra.half_harmonic, ladder_[236])}},
                                sound, 220);
   EXPECT_EQ(records.at(0).voice_high * 16 + records.at(0).voice_low, 4661);
+}
+
+// Bits 4 to 7 of a voice index choose what it is matched against: 0, the
+// harmonic spectrum and twice the fundamental; any other value, the
+// half-harmonic spectrum and the fundamental. One live entry whose compared
+// value 1 is 4096 scales to exactly the ladder's value; the two spectra ask
+// for different gains at their bin 2, so the gain tells which one was met.
+TEST(SpectrumChoice, EachValueOfBitsFourToSevenMeetsItsSpectrumAndFrequency) {
+  constexpr int32_t kHarmonicWants = 529;        // ladder index 168
+  constexpr int32_t kHalfHarmonicWants = 4172;   // ladder index 236
+  FrameSpectra spectra{};
+  spectra.fundamental = 220;
+  spectra.harmonic[2] = spectra.harmonic_sum = kHarmonicWants;
+  spectra.half_harmonic[2] = spectra.half_harmonic_sum = kHalfHarmonicWants;
+  int32_t ladder[kGainSteps];
+  BuildGainLadder(ladder);
+
+  std::vector<uint16_t> entries(size_t{kVoiceCount} * kPreparedEntryValues, 0);
+  std::vector<int32_t> sums(kVoiceCount, 0);
+  for (int32_t bits = 0; bits < 16; ++bits) {
+    const int32_t voice = 0x12003 | bits << 4;
+    std::vector<uint8_t> skip(kVoiceCount, 1);
+    skip[voice] = 0;
+    entries[size_t{kPreparedEntryValues} * voice + 1] = 4096;
+    sums[voice] = 4096;
+    const PreparedVoiceTable table{reinterpret_cast<const uint8_t*>(entries.data()), skip.data(),
+                                   sums.data()};
+    const BestMatch best = MatchFrame(spectra, table, ladder);
+    EXPECT_EQ(best.voice, voice);
+    EXPECT_EQ(ladder[best.gain_index], bits == 0 ? kHarmonicWants : kHalfHarmonicWants)
+        << "bits 4 to 7: " << bits;
+    EXPECT_EQ(best.frequency, bits == 0 ? 440 : 220) << "bits 4 to 7: " << bits;
+  }
+}
+
+// Each compared value costs |(scaled - frame) >> 3|^3, the shift rounding
+// toward minus infinity: falling short by 1 to 8 costs 1, by 9 to 16 costs 8,
+// while overshooting by up to 7 costs nothing.
+TEST(MatchingError, ShortfallsRoundAwayFromZeroOvershootsTowardIt) {
+  const struct {
+    int32_t scaled_minus_frame;
+    int64_t error;
+  } cases[] = {{0, 0},  {7, 0},  {8, 1},   {15, 1},   {16, 8},
+               {-1, 1}, {-8, 1}, {-9, 8},  {-16, 8},  {-17, 27}};
+  for (const auto& c : cases) {
+    uint16_t entry[kPreparedEntryValues] = {};
+    int32_t frame[kSpectrumBins] = {};
+    entry[1] = 1000;  // at unit gain, 4096, it scales to itself
+    frame[2] = 1000 - c.scaled_minus_frame;
+    EXPECT_EQ(MatchingError(entry, 4096, frame, INT64_MAX), c.error) << c.scaled_minus_frame;
+  }
 }
 
 TEST(PitchTrack, FundamentalsFromRecordBytes) {

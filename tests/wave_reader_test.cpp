@@ -134,12 +134,17 @@ TEST(WaveReader, ByteLayouts) {
 // Files written by a real audio tool, not by our own writer.
 class WaveReaderOnToolFiles : public ::testing::Test {
  protected:
+  void SetUp() override {
+    sox_ = FindTool("sox");
+    if (sox_.empty()) GTEST_FAIL() << MissingTool("sox");
+  }
   std::string Make(const std::string& name, const std::string& format) {
     const std::string path = folder_ / name;
-    const std::string command = "sox -n -q " + format + " " + path + " synth 0.1 sine 440";
+    const std::string command = sox_ + " -n -q " + format + " " + path + " synth 0.1 sine 440";
     if (std::system(command.c_str()) != 0) ADD_FAILURE() << command;
     return path;
   }
+  std::string sox_;
   ScratchFolder folder_;
 };
 

@@ -2,6 +2,9 @@
 
 #include <commdlg.h>
 
+#include <cstdlib>
+#include <cstring>
+
 #include "app/dialog_framework.h"
 #include "job/conversion_job.h"
 #include "job/shared_state.h"
@@ -127,7 +130,15 @@ void CConverterDialog::OnBrowse() {
   }
 }
 
-void CConverterDialog::OnConvert() { RunConversionJob(*this); }
+// The dialog has no options. KELDITRA_REFERENCE=1 gives it the command
+// line's --reference, the plain search, as KELDITRA_SIMD gives it --simd:
+// for checking the two against each other, and for a job slow on purpose.
+void CConverterDialog::OnConvert() {
+  JobSettings settings;
+  const char* reference = std::getenv("KELDITRA_REFERENCE");
+  settings.reference_search = reference != nullptr && std::strcmp(reference, "1") == 0;
+  RunConversionJob(*this, settings);
+}
 
 void CConverterDialog::OnExit() {
   if (gBusyFlag == 1) {

@@ -10,6 +10,8 @@ cd "$(dirname "$0")/../.."
 source tests/gui/wine_session.sh
 
 scripts/install-windows-deps.sh
+source scripts/require_tools.sh
+require_tools scripts/install-windows-deps.sh x86_64-w64-mingw32-g++-posix wine winepath Xvfb
 started=$SECONDS
 
 build_windows_program
