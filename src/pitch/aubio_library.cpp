@@ -15,7 +15,9 @@ bool Find(void* handle, const char* name, Function* function) {
 }  // namespace
 
 AubioLibrary::AubioLibrary() {
-  void* handle = dlopen(KELDITRA_AUBIO_SONAME, RTLD_NOW | RTLD_LOCAL);
+  // Never unloaded: the codec libraries aubio brings keep memory of their own
+  // from their first load, and loading them a second time costs as much again.
+  void* handle = dlopen(KELDITRA_AUBIO_SONAME, RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
   if (handle == nullptr) return;
   const bool complete = Find(handle, "new_aubio_pitch", &new_pitch) &&
                         Find(handle, "del_aubio_pitch", &delete_pitch) &&
