@@ -136,7 +136,7 @@ void CConverterDialog::OnBrowse() {
 void CConverterDialog::OnConvert() {
   JobSettings settings;
   const char* reference = std::getenv("KELDITRA_REFERENCE");
-  settings.reference_search = reference != nullptr && std::strcmp(reference, "1") == 0;
+  settings.search.reference_search = reference != nullptr && std::strcmp(reference, "1") == 0;
   RunConversionJob(*this, settings);
 }
 
