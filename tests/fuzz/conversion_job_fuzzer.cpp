@@ -71,6 +71,23 @@ void MakeWorkFolder() {
           "the voice table can be written");
 }
 
+// A table is kept once a job has prepared it, so one good job first: inputs
+// the job refuses before preparing would each load the table again.
+void KeepTheTable() {
+  const std::string base = gWork + "/first";
+  Require(WriteMonoWave(base + ".wav", HarmonicSound(1, 220, {5000})) &&
+              WritePitchTrack(base + ".dat", {220}),
+          "the first job's inputs can be written");
+  ScriptedHost host;
+  host.path_text = base + ".wav";
+  JobSettings settings;
+  settings.voice_table_path = gTable;
+  settings.kept_table = &gKeptTable;
+  RunConversionJob(host, settings);
+  Require(host.shown.size() == 1 && host.shown[0].text == MessageText(MessageId::kFinished),
+          "the first job finishes");
+}
+
 bool IsJobMessage(const std::string& message) {
   for (int id = 0; id < kMessageCount; ++id) {
     if (static_cast<MessageId>(id) == MessageId::kProgressPrefix) continue;
@@ -112,6 +129,7 @@ void CheckRecords(const std::string& bin, int32_t frames, const uint8_t* track,
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   MakeWorkFolder();
+  KeepTheTable();
   return 0;
 }
 
@@ -150,6 +168,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   JobSettings settings;
   settings.voice_table_path = gTable;
   settings.kept_table = &gKeptTable;
+  // One thread: starting a crew per input cost more than the job itself, and
+  // the crew has tests and a ThreadSanitizer run of its own.
+  settings.search.threads = 1;
   RunConversionJob(host, settings);
 
   Require(host.shown.size() == 1, "every job ends in exactly one message");
