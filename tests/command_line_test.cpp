@@ -18,25 +18,11 @@ std::vector<uint8_t> WaveBytes(uint16_t tag, uint16_t channels, uint32_t rate, u
     for (int i = 0; i < count; ++i) bytes.push_back(static_cast<uint8_t>(value >> (8 * i)));
   };
   const auto id = [&](const char* text) { bytes.insert(bytes.end(), text, text + 4); };
-  id("RIFF");
-  put(36 + junk + data_bytes, 4);
-  id("WAVE");
-  if (junk > 0) {
-    id("JUNK");
-    put(junk, 4);
-    bytes.resize(bytes.size() + junk);
-  }
-  id("fmt ");
-  put(16, 4);
-  put(tag, 2);
-  put(channels, 2);
-  put(rate, 4);
-  put(rate * channels * bits / 8, 4);
-  put(channels * bits / 8, 2);
-  put(bits, 2);
-  id("data");
-  put(data_bytes, 4);
-  bytes.resize(bytes.size() + data_bytes);
+  id("RIFF"), put(36 + junk + data_bytes, 4), id("WAVE");
+  if (junk > 0) id("JUNK"), put(junk, 4), bytes.resize(bytes.size() + junk);
+  id("fmt "), put(16, 4), put(tag, 2), put(channels, 2), put(rate, 4);
+  put(rate * channels * bits / 8, 4), put(channels * bits / 8, 2), put(bits, 2);
+  id("data"), put(data_bytes, 4), bytes.resize(bytes.size() + data_bytes);
   return bytes;
 }
 
@@ -71,9 +57,6 @@ TEST_F(CommandLine, OneOutcomeLinePerFileAndTheExitStatus) {
        1},
       {{"--", "--odd.wav"},
        std::string("--odd.wav: --odd.dat") + utf8::kFileNotFoundSuffix + "\n", 1},
-      // The default table is the one in the current folder.
-      {{"--table", "none.dat", "good.wav"},
-       std::string("good.wav: none.dat") + utf8::kFileNotFoundSuffix + "\n", 1},
   };
   for (const auto& c : cases) {
     const ProcessResult result = Run(c.arguments);

@@ -18,17 +18,9 @@
 #include "analysis/frame_spectra.h"
 #include "analysis/simd/fourier_kernel.h"
 #include "analysis/simd/simd_level.h"
+#include "job_fixtures.h"
 
 namespace {
-
-std::vector<uint8_t> SampleBytes(const std::vector<int16_t>& samples) {
-  std::vector<uint8_t> bytes;
-  for (int16_t s : samples) {
-    bytes.push_back(static_cast<uint8_t>(s & 0xFF));
-    bytes.push_back(static_cast<uint8_t>((s >> 8) & 0xFF));
-  }
-  return bytes;
-}
 
 struct SpectraCase {
   std::string name;
@@ -87,7 +79,7 @@ TEST_F(CertifiedSpectraTest, EqualThePlainSpectraBitForBit) {
       // Frame 1 of two, so that the frame's offset is honoured.
       std::vector<int16_t> samples(kFrameLength, 7);
       samples.insert(samples.end(), spectra_case.samples.begin(), spectra_case.samples.end());
-      const std::vector<uint8_t> bytes = SampleBytes(samples);
+      const std::vector<uint8_t> bytes = PcmBytes(samples);
       const FrameSpectra plain = ComputeFrameSpectra(bytes.data(), 1, spectra_case.fundamental);
       for (const double distance : {kCertifiedDistance, 1.0}) {
         const std::string what = spectra_case.name + ", threads " + std::to_string(threads) +
@@ -109,17 +101,6 @@ TEST_F(CertifiedSpectraTest, EqualThePlainSpectraBitForBit) {
           EXPECT_EQ(recomputed, 0) << what;
         }
       }
-    }
-  }
-}
-
-TEST(SharedSpectra, HalfHarmonicBin2jAndHarmonicBinjShareTheirStep) {
-  for (int32_t fundamental : {1, 97, 220, 441, 22050, 65535}) {
-    const double cycles = fundamental / 60.0;
-    for (int32_t j = 0; 2 * j < kSpectrumBins; ++j) {
-      const double half = HalfHarmonicStep(2 * j, cycles);
-      const double whole = HarmonicStep(j, cycles);
-      EXPECT_EQ(std::memcmp(&half, &whole, sizeof half), 0) << fundamental << " Hz, bin " << j;
     }
   }
 }

@@ -133,40 +133,6 @@ TEST_F(Preview, ChangesBetweenFramesDoNotClick) {
   }
 }
 
-TEST_F(Preview, ConvertThenPreviewEndToEnd) {
-  ScratchFolder work;
-  // A voice that one planted entry reproduces: 240 Hz harmonics.
-  ASSERT_TRUE(WriteMonoWave(work / "take.wav", HarmonicSound(30, 240, {8000, 5000, 2400})));
-  ASSERT_TRUE(WritePitchTrack(work / "take.dat", std::vector<uint16_t>(30, 240)));
-  ProcessResult result = RunProcess(KelditraPath(), {"--quiet", "--table", table_path_, "take.wav"},
-                                    work.path());
-  ASSERT_EQ(result.status, 0) << result.out;
-  result = RunProcess(KelditraPath(), {"preview", "--table", table_path_, "take.wav"}, work.path(),
-                      "C.UTF-8");
-  ASSERT_EQ(result.status, 0) << result.out;
-  EXPECT_EQ(result.out, "take.wav: wrote take.preview.wav\n");
-
-  const std::vector<Record> records = ReadRecords(work / "take.bin");
-  const std::vector<uint8_t> preview = ReadBytes(work / "take.preview.wav");
-  ASSERT_EQ(preview.size(), 44 + 30 * 735 * 2u);
-  const std::vector<uint8_t> table_bytes = PreparedTable();
-  int compared = 0;
-  for (int frame = 1; frame < 29; ++frame) {
-    const Record& r = records[frame];
-    if (r != records[frame - 1] || r != records[frame + 1]) continue;  // steady frames only
-    const int32_t voice = r.voice_high * 16 + r.voice_low;
-    const uint16_t* entry = PreparedEntry(table_bytes.data(), voice);
-    const FrameSpectra spectra = ComputeFrameSpectra(preview.data() + 44, frame, 240);
-    const int32_t* measured = (voice >> 4 & 15) == 0 ? spectra.harmonic : spectra.half_harmonic;
-    for (int j = 1; j < 64; ++j) {
-      ASSERT_NEAR(measured[2 * j], (entry[j] * r.gain) >> 12, 2) << frame << " " << j;
-    }
-    ++compared;
-  }
-  EXPECT_GE(compared, 20);
-
-}
-
 std::vector<uint8_t> RecordBytes(const std::vector<Record>& records) {
   std::vector<uint8_t> bytes;
   for (const Record& r : records) {

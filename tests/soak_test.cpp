@@ -41,40 +41,28 @@ void MakeFile(const std::string& folder, int i) {
   const std::string base = folder + "/" + Stem(i);
   const int frames = 1 + i % 7;
   const uint16_t fundamental = static_cast<uint16_t>(110 + 13 * i);
-  const std::vector<int16_t> sound = HarmonicSound(frames, fundamental, {4000, 2000});
+  ASSERT_TRUE(WriteMonoWave(base + ".wav", HarmonicSound(frames, fundamental, {4000, 2000})));
   switch (i % 8) {
-    case 0:
-    case 1:
-    case 2:
-      ASSERT_TRUE(WriteMonoWave(base + ".wav", sound));
-      ASSERT_TRUE(WritePitchTrack(base + ".dat", std::vector<uint16_t>(frames, fundamental)));
-      break;
     case 3:  // not a WAV file at all
       ASSERT_TRUE(WriteBytes(base + ".wav", std::vector<uint8_t>(100 + i, 'x')));
-      ASSERT_TRUE(WritePitchTrack(base + ".dat", {fundamental}));
       break;
     case 4:  // no pitch track
-      ASSERT_TRUE(WriteMonoWave(base + ".wav", sound));
-      break;
+      return;
     case 5:  // a pitch track too short, read as zeros
-      ASSERT_TRUE(WriteMonoWave(base + ".wav", sound));
       ASSERT_TRUE(WriteBytes(base + ".dat", {1, 2, 3}));
-      break;
+      return;
     case 6: {  // the data chunk claims more than the file has
-      ASSERT_TRUE(WriteMonoWave(base + ".wav", sound));
       std::vector<uint8_t> bytes = ReadBytes(base + ".wav");
-      bytes.resize(bytes.size() - 1);
+      bytes.pop_back();
       ASSERT_TRUE(WriteBytes(base + ".wav", bytes));
-      ASSERT_TRUE(WritePitchTrack(base + ".dat", {fundamental}));
       break;
     }
     case 7:  // an output that must not be replaced
-      ASSERT_TRUE(WriteMonoWave(base + ".wav", sound));
-      ASSERT_TRUE(WritePitchTrack(base + ".dat", std::vector<uint16_t>(frames, fundamental)));
       ASSERT_TRUE(WriteBytes(base + ".bin", {1, 2, 3}));
       ASSERT_EQ(chmod((base + ".bin").c_str(), 0444), 0);
       break;
   }
+  ASSERT_TRUE(WritePitchTrack(base + ".dat", std::vector<uint16_t>(frames, fundamental)));
 }
 
 std::string Name(int i) { return Stem(i) + ".wav"; }

@@ -54,18 +54,6 @@ TEST(FrameSpectra, FourPeriodsOfASineLandInOneBinOfEach) {
   EXPECT_EQ(spectra.half_harmonic_sum, 5000);
 }
 
-TEST(FrameSpectra, MeanLevelRaisesTheSumsButNeverReachesBinZero) {
-  std::vector<int16_t> samples(kFrameLength);
-  for (int n = 0; n < kFrameLength; ++n) samples[n] = static_cast<int16_t>(n % 2 == 0 ? 300 : 100);
-  const auto bytes = PcmBytes(samples);
-  const FrameSpectra spectra = ComputeFrameSpectra(bytes.data(), 0, 0);
-  // 368 samples of 300 and 367 of 100: mean 200.13, halved to 100.
-  int32_t rest = 0;
-  for (int n = 1; n < kSpectrumBins; ++n) rest += spectra.harmonic[n];
-  EXPECT_EQ(spectra.harmonic[0], 0);
-  EXPECT_EQ(spectra.harmonic_sum, rest + 100);
-}
-
 // Expected steps worked out apart from this program, in double precision:
 // ((bin * 6.2831853071796) / 735.0) * q, halved for the half-harmonic one,
 // with q = fundamental / 60.0. The full-precision 2π, or the same product
