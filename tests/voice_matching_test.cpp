@@ -37,12 +37,14 @@ RawEntry NearMiss(const int32_t* target, int32_t gain) {
   return entry;
 }
 
-// Converts take.wav with folder's table.dat through a whole job; its records.
-std::vector<Record> RunJob(const ScratchFolder& folder) {
+// Converts take.wav with folder's table.dat through a whole job, with the
+// fast search or the plain one; its records.
+std::vector<Record> RunJob(const ScratchFolder& folder, bool reference = false) {
   ScriptedHost host;
   host.path_text = folder / "take.wav";
   JobSettings settings;
   settings.voice_table_path = folder / "table.dat";
+  settings.search.reference_search = reference;
   RunConversionJob(host, settings);
   EXPECT_EQ(host.shown.at(0).text, utf8::kFinished);
   return ReadRecords(folder / "take.bin");
@@ -62,12 +64,13 @@ class VoiceMatching : public ::testing::Test {
 
   // Runs a whole job over the sound with the planted table; its records.
   std::vector<Record> Convert(const std::map<int32_t, RawEntry>& planted,
-                              const std::vector<int16_t>& sound, uint16_t fundamental) {
+                              const std::vector<int16_t>& sound, uint16_t fundamental,
+                              bool reference) {
     EXPECT_TRUE(WriteSparseTable(folder_ / "table.dat", planted));
     EXPECT_TRUE(WriteMonoWave(folder_ / "take.wav", sound));
     EXPECT_TRUE(WritePitchTrack(folder_ / "take.dat",
                                 std::vector<uint16_t>(sound.size() / 735, fundamental)));
-    return RunJob(folder_);
+    return RunJob(folder_, reference);
   }
 
   bool WindowHolds(const RawEntry& entry, int32_t target_sum, int32_t gain_index) {
@@ -123,10 +126,13 @@ TEST_F(VoiceMatching, PlantedTablesGiveTheExpectedRecords) {
       {"equal errors: the lowest gain", {{300, faint}, {301, faint}}, silence, 0, {18, 0, 1, 12}},
       {"nothing to try: a silent record", {}, sound, 220, {0, 0, 0, 0}},
   };
-  for (const auto& c : cases) {
-    const std::vector<Record> records = Convert(c.planted, c.sound, c.fundamental);
-    ASSERT_EQ(records.size(), size_t{kFrames}) << c.name;
-    EXPECT_EQ(records[0], c.expected) << c.name;
+  // Both searches: each has a skip test and a tie rule of its own.
+  for (const bool reference : {false, true}) {
+    for (const auto& c : cases) {
+      const std::vector<Record> records = Convert(c.planted, c.sound, c.fundamental, reference);
+      ASSERT_EQ(records.size(), size_t{kFrames}) << c.name;
+      EXPECT_EQ(records[0], c.expected) << c.name << (reference ? ", plain search" : "");
+    }
   }
 }
 
