@@ -14,16 +14,16 @@ namespace pitch_test {
 inline constexpr double kRate = 44100;
 inline constexpr int32_t kFrame = 735;
 
-// One stretch of a sound: a tone (its fundamental may move; harmonic 1
-// first), or silence or noise, which have none.
+// One stretch of a sound: a tone whose fundamental may move (harmonic 1
+// first), or, without a fundamental, silence or noise.
 struct Segment {
-  enum class Kind { kTone, kSilence, kWhiteNoise, kDarkNoise } kind = Kind::kTone;
   double seconds = 0;
   std::function<double(double)> hz;  // time since the segment's start to Hz
   std::vector<double> harmonics = {1};
-  double level = 0.3;                      // peak, full scale 1
+  double level = 0.3;                      // peak of the tone, full scale 1
   std::function<double(double)> odd_gain;  // on odd harmonics, by time; none: 1
-  double noise = 0;                        // peak of white noise mixed into a tone
+  double noise = 0;                        // peak of the noise mixed in
+  bool dark = false;  // noise with most of its energy low down, where a voice's fundamental is
 };
 
 inline Segment Tone(double seconds, double hz, std::vector<double> harmonics = {1},
@@ -65,15 +65,13 @@ inline Segment Breathy(double seconds, double hz, double noise) {
 }
 inline Segment Silence(double seconds) {
   Segment segment;
-  segment.kind = Segment::Kind::kSilence;
   segment.seconds = seconds;
   return segment;
 }
-// Dark noise has most of its energy low down, where a voice's fundamental is.
 inline Segment Noise(double seconds, double level, bool dark = false) {
   Segment segment = Silence(seconds);
-  segment.kind = dark ? Segment::Kind::kDarkNoise : Segment::Kind::kWhiteNoise;
-  segment.level = level;
+  segment.noise = level;
+  segment.dark = dark;
   return segment;
 }
 
@@ -102,32 +100,27 @@ inline Rendered Render(const Sound& sound) {
   constexpr double kFade = 0.005;   // so that notes start without a click
   Rendered rendered;
   uint32_t noise_state = 12345;
-  const auto white = [&] {
-    noise_state = noise_state * 1664525u + 1013904223u;
-    return (noise_state >> 8) / double(1 << 24) * 2 - 1;
-  };
-  double dark = 0;
+  double low = 0;  // the dark noise
   for (const Segment& segment : sound.segments) {
-    const auto count = std::llround(segment.seconds * kRate);
     std::vector<double> phases(segment.harmonics.size(), 0);
     double peak = 0;
     for (const double a : segment.harmonics) peak += std::abs(a);
-    for (int64_t i = 0; i < count; ++i) {
+    for (int64_t i = 0; i < std::llround(segment.seconds * kRate); ++i) {
       const double t = i / kRate;
       double value = 0;
-      if (segment.kind == Segment::Kind::kTone) {
+      if (segment.hz) {
         const double odd_gain = segment.odd_gain ? segment.odd_gain(t) : 1;
         for (size_t n = 0; n < phases.size(); ++n) {
           value += (n % 2 == 0 ? odd_gain : 1) * segment.harmonics[n] * std::sin(phases[n]);
           phases[n] += 2 * M_PI * segment.hz(t) * static_cast<double>(n + 1) / kRate;
         }
         value *= segment.level / peak * std::min(1.0, std::min(t, segment.seconds - t) / kFade);
-        if (segment.noise > 0) value += segment.noise * white();
-      } else if (segment.kind == Segment::Kind::kWhiteNoise) {
-        value = segment.level * white();
-      } else if (segment.kind == Segment::Kind::kDarkNoise) {
-        dark = 0.97 * dark + 0.03 * white();
-        value = 8 * segment.level * dark;
+      }
+      if (segment.noise > 0) {
+        noise_state = noise_state * 1664525u + 1013904223u;
+        const double white = (noise_state >> 8) / double(1 << 24) * 2 - 1;
+        if (segment.dark) low = 0.97 * low + 0.03 * white;
+        value += segment.noise * (segment.dark ? 8 * low : white);
       }
       rendered.samples.push_back(static_cast<float>(value));
     }
@@ -139,7 +132,7 @@ inline Rendered Render(const Sound& sound) {
     double start = 0;
     for (const Segment& segment : sound.segments) {
       if (centre - kReach >= start && centre + kReach <= start + segment.seconds) {
-        rendered.truth[f] = segment.kind == Segment::Kind::kTone ? segment.hz(centre - start) : 0;
+        rendered.truth[f] = segment.hz ? segment.hz(centre - start) : 0;
       }
       start += segment.seconds;
     }
