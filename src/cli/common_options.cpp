@@ -4,6 +4,7 @@
 
 #include "analysis/simd/simd_level.h"
 #include "io/file_problem.h"
+#include "job/conversion_job.h"
 #include "job/search_settings.h"
 
 std::string ReadOutputOptions(const ParsedArguments& parsed, Language language,
@@ -39,4 +40,12 @@ std::string ReadSearchOptions(const CommandSpec& command, const ParsedArguments&
     settings->simd = name;
   }
   return {};
+}
+
+std::string ReadJobOptions(const CommandSpec& command, const ParsedArguments& parsed,
+                           Language language, JobSettings* settings, BatchOptions* batch) {
+  settings->voice_table_path = parsed.Value(kTableOption.name, settings->voice_table_path);
+  std::string problem = ReadOutputOptions(parsed, language, &settings->output_folder, batch);
+  if (problem.empty()) problem = ReadSearchOptions(command, parsed, &settings->search);
+  return problem;
 }

@@ -5,6 +5,7 @@
 #include "cli/batch.h"
 #include "cli/options.h"
 
+struct JobSettings;
 struct SearchSettings;
 
 // The options several subcommands share, spelt and explained once.
@@ -44,6 +45,11 @@ inline constexpr const char* kOutcomeHelp =
 // shown; a problem for a usage error, else empty.
 std::string ReadOutputOptions(const ParsedArguments& parsed, Language language,
                               std::string* output_folder, BatchOptions* batch);
+
+// --table, --output-dir and the search options of a command that runs the
+// search; a problem for a usage error, else empty.
+std::string ReadJobOptions(const CommandSpec& command, const ParsedArguments& parsed,
+                           Language language, JobSettings* settings, BatchOptions* batch);
 
 // --reference, --threads and --simd into settings; a problem, else empty.
 std::string ReadSearchOptions(const CommandSpec& command, const ParsedArguments& parsed,

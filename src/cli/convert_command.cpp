@@ -24,10 +24,8 @@ const CommandSpec kConvertCommand = {
 
 int RunConvertCommand(const ParsedArguments& parsed, Language language) {
   JobSettings settings;
-  settings.voice_table_path = parsed.Value(kTableOption.name, settings.voice_table_path);
   BatchOptions batch;
-  std::string problem = ReadOutputOptions(parsed, language, &settings.output_folder, &batch);
-  if (problem.empty()) problem = ReadSearchOptions(kConvertCommand, parsed, &settings.search);
+  const std::string problem = ReadJobOptions(kConvertCommand, parsed, language, &settings, &batch);
   if (!problem.empty()) return UsageError(kConvertCommand, problem);
 
   TerminalHost host(!parsed.Has(kQuietOption.name) && StderrIsTerminal(), language);

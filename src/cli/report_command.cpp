@@ -26,11 +26,9 @@ const CommandSpec kReportCommand = {
 };
 
 int RunReportCommand(const ParsedArguments& parsed, Language language) {
-  JobSettings settings;  // the table, the output folder and the search options
-  settings.voice_table_path = parsed.Value(kTableOption.name, settings.voice_table_path);
+  JobSettings settings;
   BatchOptions batch;
-  std::string problem = ReadOutputOptions(parsed, language, &settings.output_folder, &batch);
-  if (problem.empty()) problem = ReadSearchOptions(kReportCommand, parsed, &settings.search);
+  const std::string problem = ReadJobOptions(kReportCommand, parsed, language, &settings, &batch);
   if (!problem.empty()) return UsageError(kReportCommand, problem);
 
   ProgressBar bar(!parsed.Has(kQuietOption.name) && StderrIsTerminal());

@@ -6,6 +6,7 @@
 #include "formats/byte_order.h"
 #include "formats/parameter_file.h"
 #include "formats/voice_table.h"
+#include "formats/wave_writer.h"
 #include "io/pool.h"
 #include "io/whole_file.h"
 #include "job/conversion_inputs.h"
@@ -66,28 +67,6 @@ std::string DecodeRecords(const uint8_t* bytes, int32_t length,
   return {};
 }
 
-void PutLittle(std::vector<uint8_t>* out, uint32_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i) out->push_back(static_cast<uint8_t>(value >> (8 * i)));
-}
-
-std::vector<uint8_t> MonoWaveBytes(const std::vector<int16_t>& samples) {
-  const uint32_t data_bytes = static_cast<uint32_t>(samples.size() * 2);
-  std::vector<uint8_t> bytes = {'R', 'I', 'F', 'F'};
-  PutLittle(&bytes, 36 + data_bytes, 4);
-  for (char c : std::string("WAVEfmt ")) bytes.push_back(static_cast<uint8_t>(c));
-  PutLittle(&bytes, 16, 4);
-  PutLittle(&bytes, 1, 2);  // PCM
-  PutLittle(&bytes, 1, 2);  // mono
-  PutLittle(&bytes, kSampleRate, 4);
-  PutLittle(&bytes, kSampleRate * 2, 4);
-  PutLittle(&bytes, 2, 2);
-  PutLittle(&bytes, 16, 2);
-  for (char c : std::string("data")) bytes.push_back(static_cast<uint8_t>(c));
-  PutLittle(&bytes, data_bytes, 4);
-  for (int16_t sample : samples) PutLittle(&bytes, static_cast<uint16_t>(sample), 2);
-  return bytes;
-}
-
 std::string Preview(const std::string& parameter_path, const std::string& preview_path,
                     const std::string& voice_table_path, int64_t* clipped, int32_t* frames) {
   VoiceTableInput table;
@@ -123,7 +102,7 @@ std::string PreviewWaveBytes(const uint8_t* parameters, int32_t length,
   std::vector<ParameterRecord> records;
   const std::string message = DecodeRecords(parameters, length, &records);
   if (!message.empty()) return message;
-  *wave = MonoWaveBytes(SynthesizePreview(records, prepared_table, clipped));
+  *wave = MonoWaveBytes(SynthesizePreview(records, prepared_table, clipped), kSampleRate);
   return {};
 }
 

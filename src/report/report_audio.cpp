@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "formats/wave_writer.h"
 #include "report/base64.h"
 
 namespace {
@@ -28,10 +29,6 @@ std::vector<double> LowPass() {
   return taps;
 }
 
-void PutLittle(std::vector<uint8_t>* out, uint32_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i) out->push_back(static_cast<uint8_t>(value >> (8 * i)));
-}
-
 }  // namespace
 
 std::vector<int16_t> ReduceToPageRate(const std::vector<int16_t>& samples) {
@@ -51,19 +48,6 @@ std::vector<int16_t> ReduceToPageRate(const std::vector<int16_t>& samples) {
 }
 
 std::string WaveDataUri(const std::vector<int16_t>& page_rate_samples) {
-  const uint32_t data_bytes = static_cast<uint32_t>(page_rate_samples.size() * 2);
-  std::vector<uint8_t> wave = {'R', 'I', 'F', 'F'};
-  PutLittle(&wave, 36 + data_bytes, 4);
-  for (char c : std::string("WAVEfmt ")) wave.push_back(static_cast<uint8_t>(c));
-  PutLittle(&wave, 16, 4);
-  PutLittle(&wave, 1, 2);  // PCM
-  PutLittle(&wave, 1, 2);  // mono
-  PutLittle(&wave, kPageAudioRate, 4);
-  PutLittle(&wave, kPageAudioRate * 2, 4);
-  PutLittle(&wave, 2, 2);
-  PutLittle(&wave, 16, 2);
-  for (char c : std::string("data")) wave.push_back(static_cast<uint8_t>(c));
-  PutLittle(&wave, data_bytes, 4);
-  for (int16_t sample : page_rate_samples) PutLittle(&wave, static_cast<uint16_t>(sample), 2);
+  const std::vector<uint8_t> wave = MonoWaveBytes(page_rate_samples, kPageAudioRate);
   return "data:audio/wav;base64," + Base64(wave.data(), wave.size());
 }

@@ -1,0 +1,8 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+// The bytes of a 16-bit mono PCM WAV file holding samples at rate: the
+// canonical 44-byte header, then the samples, little-endian.
+std::vector<uint8_t> MonoWaveBytes(const std::vector<int16_t>& samples, uint32_t rate);
