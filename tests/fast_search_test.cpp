@@ -22,6 +22,7 @@
 #include "analysis/fast_spectra.h"
 #include "analysis/frame_spectra.h"
 #include "analysis/gain_ladder.h"
+#include "analysis/gain_runs.h"
 #include "analysis/gain_search.h"
 #include "analysis/simd/bound_kernel.h"
 #include "analysis/voice_match.h"
@@ -340,6 +341,39 @@ TEST(GainSearch, FindsWhatScoringEveryGainFinds) {
     SearchGains({entry.data(), 5, 440, target.data()}, first, last, Ladder(), INT64_MAX, &found,
                 &ranges);
     EXPECT_EQ(Fields(found), Fields(expected)) << "trial " << trial;
+  }
+}
+
+// The runs split each class's sorted entries with no gap, and every entry's
+// run carries the entry's own gain window: silent, quiet and loud targets,
+// one so loud that every entry passes each test, and a ladder whose first
+// gains are 0.
+TEST(GainRuns, EveryEntryGetsItsOwnWindow) {
+  const FastSearchLayout& layout = *FmTable().prepared().Layout();
+  const std::vector<int32_t> ladder_values(Ladder(), Ladder() + kGainSteps);
+  std::vector<int32_t> zero_start = ladder_values;
+  std::fill(zero_start.begin(), zero_start.begin() + 3, 0);
+  for (const std::vector<int32_t>& ladder : {ladder_values, zero_start}) {
+    for (int32_t target_sum : {0, 1, 977, 150000, 1 << 21, 4000000, 1 << 30}) {
+      for (int32_t class_index = 0; class_index < kClasses; ++class_index) {
+        ::Run runs[kMaxRuns];
+        const int32_t run_count =
+            BuildRuns(layout, class_index, target_sum, ladder.data(), runs);
+        const int32_t* sums = layout.SumsOf(class_index);
+        int32_t next = 0;
+        int32_t wrong = 0;
+        for (int32_t r = 0; r < run_count; ++r) {
+          ASSERT_EQ(runs[r].begin, next) << "target " << target_sum;
+          for (int32_t i = runs[r].begin; i < runs[r].end; ++i) {
+            const GainWindow window = GainWindowFor(sums[i], target_sum, ladder.data());
+            wrong += window.lower != runs[r].lower || window.upper != runs[r].upper;
+          }
+          next = runs[r].end;
+        }
+        EXPECT_EQ(next, layout.class_spans[class_index].count) << "target " << target_sum;
+        EXPECT_EQ(wrong, 0) << "target " << target_sum << ", class " << class_index;
+      }
+    }
   }
 }
 

@@ -10,6 +10,7 @@ namespace {
 
 // Entry sums lie below 2^23; the sort takes them 12 bits at a time.
 constexpr int32_t kSumLimit = 1 << 24;
+static_assert(kSumBuckets << kSumBucketShift == kSumLimit);
 constexpr int32_t kRadixBits = 12;
 constexpr int32_t kRadixMask = (1 << kRadixBits) - 1;
 
@@ -74,6 +75,7 @@ std::shared_ptr<const FastSearchLayout> PrepareFastSearch(const PreparedVoiceTab
   AdviseLargePages(layout->bound_values.get(), kBoundGroups * kGroupStride * sizeof(uint16_t));
   layout->sorted_voices = std::make_unique_for_overwrite<int32_t[]>(kLayoutLanes);
   layout->sorted_sums = std::make_unique_for_overwrite<int32_t[]>(kLayoutLanes);
+  layout->sums_below = std::make_unique_for_overwrite<int32_t[]>(kClasses * (kSumBuckets + 1));
   int32_t* sorted_voices = layout->sorted_voices.get();
 
   int32_t next_block = 0;
@@ -90,6 +92,12 @@ std::shared_ptr<const FastSearchLayout> PrepareFastSearch(const PreparedVoiceTab
     for (int32_t i = count; i < blocks * kBlockLanes; ++i) voices[i] = INT32_MAX;
     for (int32_t block = 0; block < blocks; ++block) {
       PlaceBlock(table, voices + block * kBlockLanes, next_block + block, layout.get());
+    }
+    int32_t* sums_below = layout->sums_below.get() + class_index * (kSumBuckets + 1);
+    int32_t below = 0;
+    for (int32_t bucket = 0; bucket <= kSumBuckets; ++bucket) {
+      while (below < count && table.entry_sums[voices[below]] < bucket << kSumBucketShift) ++below;
+      sums_below[bucket] = below;
     }
     next_block += blocks;
   }

@@ -17,6 +17,11 @@ inline constexpr int64_t kGroupStride = int64_t{kLayoutBlocks} * kBlockGroupValu
 
 inline int32_t ClassOf(int32_t voice) { return MatchesHarmonicSpectrum(voice) ? 0 : 1; }
 
+// Entry sums lie below 2^24 in every layout; the index of where each class's
+// sorted sums cross a multiple of 2^kSumBucketShift has one slot per multiple.
+inline constexpr int32_t kSumBucketShift = 11;
+inline constexpr int32_t kSumBuckets = (1 << 24) >> kSumBucketShift;
+
 struct ClassSpan {
   int32_t first_block;
   int32_t count;  // entries; the last block's lanes past them are padding
@@ -33,10 +38,17 @@ struct FastSearchLayout {
   std::unique_ptr<uint16_t[]> bound_values;  // kBoundGroups * kGroupStride
   std::unique_ptr<int32_t[]> sorted_voices;  // kLayoutLanes; padding lanes INT32_MAX
   std::unique_ptr<int32_t[]> sorted_sums;    // kLayoutLanes; padding lanes INT32_MAX
+  // Per class kSumBuckets + 1 slots: slot b holds how many of the class's
+  // entries have a sum below b << kSumBucketShift, so that finding where the
+  // sorted sums pass a value takes a look-up and a search of a few entries.
+  std::unique_ptr<int32_t[]> sums_below;
   ClassSpan class_spans[kClasses] = {};
 
   const int32_t* SumsOf(int32_t class_index) const {
     return sorted_sums.get() + class_spans[class_index].first_block * kBlockLanes;
+  }
+  const int32_t* SumsBelowOf(int32_t class_index) const {
+    return sums_below.get() + class_index * (kSumBuckets + 1);
   }
 };
 

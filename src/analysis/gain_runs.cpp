@@ -2,6 +2,26 @@
 
 #include <algorithm>
 
+namespace {
+
+// How many of the class's rising sums S give S * gain < bound, for S and gain
+// from 0 up: those below the least failing sum, ceil(bound / gain), which the
+// index narrows to the entries of one bucket.
+int32_t CountBelow(const int32_t* sums, const int32_t* sums_below, int32_t count, int64_t gain,
+                   int64_t bound) {
+  if (bound <= 0) return 0;
+  if (gain == 0) return count;
+  const int64_t least_failing = (bound + gain - 1) / gain;
+  if (least_failing >= int64_t{kSumBuckets} << kSumBucketShift) return count;
+  const int32_t bucket = static_cast<int32_t>(least_failing >> kSumBucketShift);
+  return static_cast<int32_t>(std::lower_bound(sums + sums_below[bucket],
+                                               sums + sums_below[bucket + 1],
+                                               static_cast<int32_t>(least_failing)) -
+                              sums);
+}
+
+}  // namespace
+
 // The window is decided by two families of tests of S * G[g] against the
 // target sum, each turning at one point of the sorted sums and, the ladder
 // rising, at points that only move down as g rises. Between two turning
@@ -10,25 +30,22 @@ int32_t BuildRuns(const FastSearchLayout& layout, int32_t class_index, int32_t t
                   const int32_t* ladder, Run runs[kMaxRuns]) {
   const int32_t count = layout.class_spans[class_index].count;
   const int32_t* sums = layout.SumsOf(class_index);
+  const int32_t* sums_below = layout.SumsBelowOf(class_index);
   const int64_t target = target_sum;
 
   // From lower_turn[g] on, (S * G[g]) >> 11 > T; up to upper_turn[g],
   // (S * G[g]) >> 13 < T.
   int32_t lower_turn[kGainSteps - 2];  // g = 0..253
   int32_t upper_turn[kGainSteps - 3];  // g = 3..255 at [g - 3]
+  // For S, G >= 0: (S * G) >> 11 > T exactly when S * G >= (T + 1) << 11, and
+  // (S * G) >> 13 < T exactly when S * G < T << 13.
+  const int64_t lower_bound = (target + 1) * 2048;
+  const int64_t upper_bound = target * 8192;
   for (int32_t g = 0; g <= 253; ++g) {
-    const int64_t gain = ladder[g];
-    lower_turn[g] = static_cast<int32_t>(
-        std::partition_point(sums, sums + count,
-                             [&](int32_t s) { return !(((s * gain) >> 11) > target); }) -
-        sums);
+    lower_turn[g] = CountBelow(sums, sums_below, count, ladder[g], lower_bound);
   }
   for (int32_t g = 3; g <= 255; ++g) {
-    const int64_t gain = ladder[g];
-    upper_turn[g - 3] = static_cast<int32_t>(
-        std::partition_point(sums, sums + count,
-                             [&](int32_t s) { return ((s * gain) >> 13) < target; }) -
-        sums);
+    upper_turn[g - 3] = CountBelow(sums, sums_below, count, ladder[g], upper_bound);
   }
 
   // Both lists fall as g rises; merged backwards they give the run starts in order.

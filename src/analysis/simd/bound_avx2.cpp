@@ -50,15 +50,15 @@ uint32_t BoundBlockAvx2(const BoundBlockArgs& args) {
         const __m256i cubes = _mm256_madd_epi16(_mm256_mullo_epi16(a, a), a);
         sum[k] = _mm256_add_epi32(sum[k], cubes);
       }
+      uint32_t stay = 0;
+      for (int32_t k = 0; k < 4; ++k) {
+        const __m256i below = _mm256_cmpgt_epi32(stay_below[k], sum[k]);
+        stay |= static_cast<uint32_t>(_mm256_movemask_ps(_mm256_castsi256_ps(below))) << (8 * k);
+      }
+      alive &= stay;
+      if (alive == 0) return 0;
     }
-    uint32_t stay = 0;
-    for (int32_t k = 0; k < 4; ++k) {
-      const __m256i below = _mm256_cmpgt_epi32(stay_below[k], sum[k]);
-      stay |= static_cast<uint32_t>(_mm256_movemask_ps(_mm256_castsi256_ps(below))) << (8 * k);
-      sum[k] = _mm256_min_epi32(sum[k], ceiling);
-    }
-    alive &= stay;
-    if (alive == 0) break;
+    for (int32_t k = 0; k < 4; ++k) sum[k] = _mm256_min_epi32(sum[k], ceiling);
   }
   return alive;
 }

@@ -46,16 +46,14 @@ uint32_t BoundBlockAvx512(const BoundBlockArgs& args) {
         const __m512i a = _mm512_min_epu16(_mm512_srl_epi16(distance, shift), cap);
         sum[k] = _mm512_add_epi32(sum[k], _mm512_madd_epi16(_mm512_mullo_epi16(a, a), a));
       }
+      alive &= static_cast<uint32_t>(_mm512_cmpgt_epi32_mask(stay_below[0], sum[0])) |
+               (static_cast<uint32_t>(_mm512_cmpgt_epi32_mask(stay_below[1], sum[1])) << 16);
+      if (alive == 0) return 0;
     }
-    const uint32_t stay =
-        static_cast<uint32_t>(_mm512_cmpgt_epi32_mask(stay_below[0], sum[0])) |
-        (static_cast<uint32_t>(_mm512_cmpgt_epi32_mask(stay_below[1], sum[1])) << 16);
     // The zero-masked minimum, every lane selected, is the plain one without
     // the undefined source that GCC 12's header warns about.
     sum[0] = _mm512_maskz_min_epi32(0xFFFF, sum[0], ceiling);
     sum[1] = _mm512_maskz_min_epi32(0xFFFF, sum[1], ceiling);
-    alive &= stay;
-    if (alive == 0) break;
   }
   return alive;
 }

@@ -67,7 +67,10 @@ struct BoundBlockArgs {
 };
 
 // The lanes among args.lanes whose bound over all 64 bins stays within the
-// limit. It stops as soon as no lane is left.
+// limit. It looks after every pair of bins and stops as soon as no lane is
+// left: most blocks lose their last lane within the first eight bins, many
+// within the first four. Sums are held down to limit + 1 once per group,
+// which keeps them in 32 bits and loses no lane's verdict.
 uint32_t BoundBlockPortable(const BoundBlockArgs& args);
 uint32_t BoundBlockSse2(const BoundBlockArgs& args);
 uint32_t BoundBlockAvx2(const BoundBlockArgs& args);

@@ -42,12 +42,15 @@ uint32_t BoundBlockPortable(const BoundBlockArgs& args) {
         if (a > args.cap) a = args.cap;
         sum[lane] += int32_t{a} * a * a;
       }
+      if (b % 2 == 0) continue;
+      for (int32_t lane = 0; lane < kBlockLanes; ++lane) {
+        if (sum[lane] > lane_limit[lane]) alive &= ~(uint32_t{1} << lane);
+      }
+      if (alive == 0) return 0;
     }
     for (int32_t lane = 0; lane < kBlockLanes; ++lane) {
-      if (sum[lane] > lane_limit[lane]) alive &= ~(uint32_t{1} << lane);
       if (sum[lane] > args.limit) sum[lane] = args.limit + 1;
     }
-    if (alive == 0) break;
   }
   return alive;
 }

@@ -54,15 +54,15 @@ uint32_t BoundBlockSse2(const BoundBlockArgs& args) {
         const __m128i a = _mm_min_epi16(_mm_srl_epi16(distance, shift), cap);
         sum[k] = _mm_add_epi32(sum[k], _mm_madd_epi16(_mm_mullo_epi16(a, a), a));
       }
+      uint32_t stay = 0;
+      for (int32_t k = 0; k < 8; ++k) {
+        const __m128i below = _mm_cmpgt_epi32(stay_below[k], sum[k]);
+        stay |= static_cast<uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(below))) << (4 * k);
+      }
+      alive &= stay;
+      if (alive == 0) return 0;
     }
-    uint32_t stay = 0;
-    for (int32_t k = 0; k < 8; ++k) {
-      const __m128i below = _mm_cmpgt_epi32(stay_below[k], sum[k]);
-      stay |= static_cast<uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(below))) << (4 * k);
-      sum[k] = Minimum32(sum[k], ceiling);
-    }
-    alive &= stay;
-    if (alive == 0) break;
+    for (int32_t k = 0; k < 8; ++k) sum[k] = Minimum32(sum[k], ceiling);
   }
   return alive;
 }
