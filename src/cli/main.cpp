@@ -13,7 +13,7 @@
 namespace {
 
 struct Command {
-  const CommandSpec* spec;
+  const CommandSpec* definition;
   int (*run)(const ParsedArguments& parsed, Language language);
 };
 
@@ -26,7 +26,7 @@ const Command kCommands[] = {
 
 const Command* FindCommand(const std::string& name) {
   for (const Command& command : kCommands) {
-    if (name == command.spec->name) return &command;
+    if (name == command.definition->name) return &command;
   }
   return nullptr;
 }
@@ -42,7 +42,7 @@ void PrintMainHelp(std::FILE* stream) {
       "commands:\n",
       stream);
   for (const Command& command : kCommands) {
-    std::fprintf(stream, "  %-9s %s\n", command.spec->name, command.spec->summary);
+    std::fprintf(stream, "  %-9s %s\n", command.definition->name, command.definition->summary);
   }
   std::fputs("  help      show the help of the program or of one command\n\n", stream);
   PrintCommandHelp(kConvertCommand, stream);
@@ -60,7 +60,7 @@ int RunHelp(int argc, char** argv) {
                  argv[2]);
     return kExitUsage;
   }
-  PrintCommandHelp(*command->spec, stdout);
+  PrintCommandHelp(*command->definition, stdout);
   return kExitAllFinished;
 }
 
@@ -96,11 +96,11 @@ int main(int argc, char** argv) {
     command = &kCommands[0];
   }
   ParsedArguments parsed;
-  const std::string problem = ParseArguments(*command->spec, argc, argv, &parsed);
+  const std::string problem = ParseArguments(*command->definition, argc, argv, &parsed);
   if (parsed.help) {
-    PrintCommandHelp(*command->spec, stdout);
+    PrintCommandHelp(*command->definition, stdout);
     return kExitAllFinished;
   }
-  if (!problem.empty()) return UsageError(*command->spec, problem);
+  if (!problem.empty()) return UsageError(*command->definition, problem);
   return command->run(parsed, language);
 }
