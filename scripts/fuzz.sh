@@ -9,7 +9,7 @@
 #   scripts/fuzz.sh 600 wave_reader      one target for ten minutes
 #
 # Targets: wave_reader, pitch_track, conversion_job, preview. What a target finds is
-# kept in build-fuzz/findings/; the corpus grows in build-fuzz/corpus/ from
+# kept in build-asan/findings/; the corpus grows in build-asan/corpus/ from
 # one run to the next. The script fails when any target finds something.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -20,11 +20,12 @@ seconds=${1:-15}
 shift $(($# > 0 ? 1 : 0))
 targets=("$@")
 ((${#targets[@]} > 0)) || targets=(wave_reader pitch_track conversion_job preview)
-build=${KELDITRA_FUZZ_BUILD:-build-fuzz}
+# The sanitizer build of scripts/sanitize.sh, with the fuzz targets in it.
+build=${KELDITRA_FUZZ_BUILD:-build-asan}
 jobs=${KELDITRA_JOBS:-$(nproc)}
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
-  -DKELDITRA_FUZZ=ON >/dev/null
+  -DKELDITRA_SANITIZE=ON -DKELDITRA_FUZZ=ON >/dev/null
 cmake --build "$build" -j"$jobs" --target make_fuzz_seeds "${targets[@]/%/_fuzzer}"
 
 work=$(mktemp -d)

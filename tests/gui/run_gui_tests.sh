@@ -15,8 +15,8 @@ require_tools scripts/install-windows-deps.sh x86_64-w64-mingw32-g++-posix wine 
 started=$SECONDS
 
 build_windows_program
-cmake -S . -B build-gui-native -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build-gui-native -j2 --target kelditra
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build -j2 --target kelditra
 
 work=$PWD/build-win/gui-test
 scratch=$work/scratch
@@ -30,7 +30,7 @@ trap wine_session_end EXIT
 scratch_windows=$(windows_path "$scratch")
 
 wine "$GUI_DRIVER" --fixtures "$scratch_windows"
-(cd "$scratch" && "$OLDPWD/build-gui-native/kelditra" --quiet tone.wav && mv tone.bin tone.reference.bin)
+(cd "$scratch" && "$OLDPWD/build/kelditra" --quiet tone.wav && mv tone.bin tone.reference.bin)
 
 echo "driving Kelditra.exe under Wine"
 wine_started=$SECONDS
