@@ -1,9 +1,8 @@
 // The fast search against the plain one, which is the oracle
 // (fast_spectra_test.cpp checks the spectra on their own). The FastSearchTest
-// cases run once per kernel forced by KELDITRA_SIMD (CTest labels portable,
-// sse2, avx2, avx512), the rest once with the best kernel. A ranked fast
-// search gets a FastSearch of its own, so that its warm start comes from its
-// own frames.
+// cases run every kernel this processor has, or the one KELDITRA_SIMD names,
+// in one process, so that each frame's plain search, nearly all of their
+// time, serves every kernel.
 
 #include <gtest/gtest.h>
 
@@ -32,6 +31,7 @@
 #include "job/conversion_job.h"
 #include "job/kept_voice_table.h"
 #include "job_fixtures.h"
+#include "kernels_under_test.h"
 #include "scripted_host.h"
 #include "test_support.h"
 
@@ -73,9 +73,9 @@ auto Fields(const BestMatch& match) {
   return std::make_tuple(match.voice, match.gain_index, match.frequency, match.error);
 }
 
-// The plain searches' answers for one frame. The plain search is nearly all
-// of these tests' time; its ranked form picks exactly MatchFrame's winner
-// (RankedMatch holds it to that), so it alone is the oracle of both.
+// The plain searches' answers for one frame. Its ranked form picks exactly
+// MatchFrame's winner (RankedMatch holds it to that), so it alone is the
+// oracle of both.
 struct Plain {
   Plain(const FrameSpectra& frame, const LiveTable& live)
       : ranked(MatchFrameRanked(frame, live.table(), Ladder())), best(ranked.best) {}
@@ -83,13 +83,49 @@ struct Plain {
   BestMatch best;
 };
 
-void ExpectSame(FastSearch& search, FastSearch& ranked, const FrameSpectra& frame,
-                const Plain& plain, const std::string& what) {
-  EXPECT_EQ(Fields(search.MatchFrame(frame, Ladder())), Fields(plain.best)) << what;
-  const RankedMatch fast = ranked.MatchFrameRanked(frame, Ladder());
-  EXPECT_EQ(Fields(fast.best), Fields(plain.ranked.best)) << what << ", ranked";
-  EXPECT_EQ(fast.runner_up_error, plain.ranked.runner_up_error) << what << ", ranked";
-}
+// Per kernel, a fast search and a ranked one over the same table; the ranked
+// one is a search of its own, so that its warm start comes from its own
+// frames.
+class KernelSearches {
+ public:
+  KernelSearches(const LiveTable& live, const std::vector<SimdLevel>& kernels, int32_t threads) {
+    for (const SimdLevel level : kernels) {
+      best_.push_back(std::make_unique<FastSearch>(live.prepared(), FastSearchOptions{threads, level}));
+      ranked_.push_back(std::make_unique<FastSearch>(live.prepared(), FastSearchOptions{threads, level}));
+    }
+  }
+
+  void ExpectSame(const FrameSpectra& frame, const Plain& plain, const std::string& what) {
+    for (size_t k = 0; k < best_.size(); ++k) {
+      const std::string where = what + ", " + SimdLevelName(best_[k]->simd_level());
+      EXPECT_EQ(Fields(best_[k]->MatchFrame(frame, Ladder())), Fields(plain.best)) << where;
+      const RankedMatch fast = ranked_[k]->MatchFrameRanked(frame, Ladder());
+      EXPECT_EQ(Fields(fast.best), Fields(plain.ranked.best)) << where << ", ranked";
+      EXPECT_EQ(fast.runner_up_error, plain.ranked.runner_up_error) << where << ", ranked";
+    }
+  }
+
+  // Each kernel's shared spectra, as the job computes them before searching.
+  void ExpectSameSpectra(const uint8_t* bytes, int32_t frame, int32_t fundamental,
+                         const FrameSpectra& plain, const std::string& what) {
+    for (const auto& search : best_) {
+      const FrameSpectra shared = search->ComputeFrameSpectra(bytes, frame, fundamental);
+      EXPECT_EQ(std::memcmp(&shared, &plain, sizeof plain), 0)
+          << what << ", " << SimdLevelName(search->simd_level());
+    }
+  }
+
+  int64_t FramesGivenToReference() const {
+    int64_t frames = 0;
+    for (const auto* list : {&best_, &ranked_}) {
+      for (const auto& search : *list) frames += search->frames_given_to_reference();
+    }
+    return frames;
+  }
+
+ private:
+  std::vector<std::unique_ptr<FastSearch>> best_, ranked_;
+};
 
 // Hand-made spectra: bins 2j set from a shape, the sums free, since the sums
 // alone decide the gain windows.
@@ -121,18 +157,15 @@ std::vector<int32_t> Shape(int32_t seed, int32_t level) {
   return values;
 }
 
-// Runs under the kernel KELDITRA_SIMD names, or the best one; a named kernel
-// this processor cannot run skips the suite instead of testing another.
 class FastSearchTest : public ::testing::Test {
  protected:
   void SetUp() override {
     std::string error;
-    simd_ = ChooseSimdLevel("", &error);
+    kernels_ = KernelsUnderTest(&error);
     if (!error.empty()) GTEST_SKIP() << error;
   }
-  FastSearchOptions Options(int32_t threads) const { return {threads, simd_}; }
 
-  SimdLevel simd_ = SimdLevel::kPortable;
+  std::vector<SimdLevel> kernels_;
 };
 
 // Random frames at edge fundamentals (none, the lowest, past the Nyquist
@@ -164,25 +197,19 @@ TEST_F(FastSearchTest, RandomFramesAndTheDemoVoiceMatchThePlainSearch) {
     frames.emplace_back(voice_bytes.data(), frame, voice.fundamentals[frame]);
   }
 
-  std::vector<std::unique_ptr<FastSearch>> searches, ranked;
-  for (int32_t threads : {1, 2, 3}) {
-    searches.push_back(std::make_unique<FastSearch>(live.prepared(), Options(threads)));
-    ranked.push_back(std::make_unique<FastSearch>(live.prepared(), Options(threads)));
-  }
+  std::vector<KernelSearches> searches;
+  for (int32_t threads : {1, 2, 3}) searches.emplace_back(live, kernels_, threads);
   for (size_t k = 0; k < frames.size(); ++k) {
     const auto [bytes, frame, fundamental] = frames[k];
     const FrameSpectra spectra = ComputeFrameSpectra(bytes, frame, fundamental);
     const Plain plain(spectra, live);
     for (size_t s = 0; s < searches.size(); ++s) {
       const std::string what = "frame " + std::to_string(k) + ", threads " + std::to_string(s + 1);
-      const FrameSpectra shared = searches[s]->ComputeFrameSpectra(bytes, frame, fundamental);
-      ASSERT_EQ(std::memcmp(&shared, &spectra, sizeof spectra), 0) << what;
-      ExpectSame(*searches[s], *ranked[s], shared, plain, what);
+      searches[s].ExpectSameSpectra(bytes, frame, fundamental, spectra, what);
+      searches[s].ExpectSame(spectra, plain, what);
     }
   }
-  for (size_t s = 0; s < searches.size(); ++s) {
-    EXPECT_EQ(searches[s]->frames_given_to_reference() + ranked[s]->frames_given_to_reference(), 0);
-  }
+  for (const KernelSearches& search : searches) EXPECT_EQ(search.FramesGivenToReference(), 0);
 }
 
 // Tables full of exact ties: whatever order the fast search visits them in,
@@ -219,11 +246,8 @@ TEST_F(FastSearchTest, TiesGoToTheLowestVoiceThenTheLowestGain) {
   };
   for (const auto& tie_case : cases) {
     const LiveTable live(tie_case.make_entry);
-    FastSearch search(live.prepared(), Options(2));
-    FastSearch ranked(live.prepared(), Options(3));
-    for (const FrameSpectra& frame : frames) {
-      ExpectSame(search, ranked, frame, Plain(frame, live), tie_case.name);
-    }
+    KernelSearches searches(live, kernels_, 2);
+    for (const FrameSpectra& frame : frames) searches.ExpectSame(frame, Plain(frame, live), tie_case.name);
   }
 }
 
@@ -261,13 +285,12 @@ TEST_F(FastSearchTest, AnEarlierEntryThatTiesTheWarmStartReplacesIt) {
     ASSERT_GT(only_later, 0);
     ASSERT_GT(both, 0);
 
-    FastSearch search(live.prepared(), Options(2));
-    FastSearch ranked(live.prepared(), Options(2));
+    KernelSearches searches(live, kernels_, 2);
     for (int32_t sum : {only_later, both, only_later, both, both}) {
       const FrameSpectra frame = MadeSpectra(300, target, sum, 0);
       const Plain plain(frame, live);
-      ExpectSame(search, ranked, frame, plain,
-                 "odd bins " + std::to_string(earlier_odd) + ", sum " + std::to_string(sum));
+      searches.ExpectSame(frame, plain,
+                          "odd bins " + std::to_string(earlier_odd) + ", sum " + std::to_string(sum));
       EXPECT_EQ(plain.best.voice, sum == both ? kEarlier : kLater) << "the winners must swap";
     }
   }
@@ -284,36 +307,36 @@ TEST_F(FastSearchTest, TablesSideBySideAndTablesOfNoEntryOrOne) {
       LiveTable([&](int32_t) { return skipped; }),
       LiveTable([&](int32_t voice) { return voice == 70000 ? MadeEntry(Shape(1, 9000), 0) : skipped; }),
   };
-  std::vector<std::unique_ptr<FastSearch>> searches;
-  for (const LiveTable& live : tables) {
-    searches.push_back(std::make_unique<FastSearch>(live.prepared(), Options(2)));
-    searches.push_back(std::make_unique<FastSearch>(live.prepared(), Options(2)));
-  }
+  std::vector<KernelSearches> searches;
+  for (const LiveTable& live : tables) searches.emplace_back(live, kernels_, 2);
   for (int32_t k = 0; k < 3; ++k) {
     const FrameSpectra frame = MadeSpectra(220 + k, Shape(k, 9000), 60000, 30000);
     for (size_t t = 0; t < std::size(tables); ++t) {
-      ExpectSame(*searches[2 * t], *searches[2 * t + 1], frame, Plain(frame, tables[t]),
-                 "table " + std::to_string(t) + ", frame " + std::to_string(k));
+      searches[t].ExpectSame(frame, Plain(frame, tables[t]),
+                             "table " + std::to_string(t) + ", frame " + std::to_string(k));
     }
   }
-  for (const auto& search : searches) EXPECT_EQ(search->frames_given_to_reference(), 0);
+  for (const KernelSearches& search : searches) EXPECT_EQ(search.FramesGivenToReference(), 0);
 }
 
-// The kernel asked for is the one that runs, and no other; an unknown name
-// falls back to the best kernel, with a warning.
+// The kernel asked for is the one that runs, and no other; KELDITRA_SIMD
+// names one, and an unknown name falls back to the best kernel, with a
+// warning.
 TEST_F(FastSearchTest, TheChosenKernelIsTheOneThatRan) {
   std::string error;
   EXPECT_EQ(ChooseSimdLevel("mmx", &error), BestSimdLevel());
   EXPECT_FALSE(error.empty());
-  const LiveTable live([](int32_t voice) { return MadeEntry(Shape(voice % 9, 5000), 0); });
-  FastSearch search(live.prepared(), Options(2));
   const char* forced = std::getenv("KELDITRA_SIMD");
-  EXPECT_EQ(SimdLevelName(search.simd_level()),
+  EXPECT_EQ(SimdLevelName(ChooseSimdLevel("", nullptr)),
             std::string(forced != nullptr ? forced : SimdLevelName(BestSimdLevel())));
-  search.MatchFrame(MadeSpectra(220, Shape(1, 9000), 60000, 30000), Ladder());
-  for (int32_t level = 0; level < kSimdLevelCount; ++level) {
-    const SimdLevel other = static_cast<SimdLevel>(level);
-    EXPECT_EQ(search.kernel_blocks(other) > 0, other == search.simd_level()) << SimdLevelName(other);
+  const LiveTable live([](int32_t voice) { return MadeEntry(Shape(voice % 9, 5000), 0); });
+  for (const SimdLevel level : kernels_) {
+    FastSearch search(live.prepared(), {2, level});
+    search.MatchFrame(MadeSpectra(220, Shape(1, 9000), 60000, 30000), Ladder());
+    for (int32_t other = 0; other < kSimdLevelCount; ++other) {
+      EXPECT_EQ(search.kernel_blocks(static_cast<SimdLevel>(other)) > 0, other == static_cast<int32_t>(level))
+          << SimdLevelName(level) << " asked, " << SimdLevelName(static_cast<SimdLevel>(other));
+    }
   }
 }
 

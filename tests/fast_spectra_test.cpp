@@ -1,7 +1,6 @@
-// The shared spectra against the plain ComputeFrameSpectra, bit for bit, and
-// the vector sine and cosine against long double. The spectra tests run once
-// with the best kernel and once more per kernel forced by KELDITRA_SIMD (the
-// CTest labels portable, sse2, avx2, avx512).
+// The shared spectra against the plain ComputeFrameSpectra, bit for bit, with
+// every kernel (or the one KELDITRA_SIMD names), and the vector sine and
+// cosine against long double.
 
 #include <gtest/gtest.h>
 
@@ -19,6 +18,7 @@
 #include "analysis/simd/fourier_kernel.h"
 #include "analysis/simd/simd_level.h"
 #include "job_fixtures.h"
+#include "kernels_under_test.h"
 
 namespace {
 
@@ -56,49 +56,38 @@ std::vector<SpectraCase> SpectraCases() {
   return cases;
 }
 
-// Runs under the kernel KELDITRA_SIMD names, or the best one; a named kernel
-// this processor cannot run skips the suite instead of testing another.
-class CertifiedSpectraTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    std::string error;
-    simd_ = ChooseSimdLevel("", &error);
-    if (!error.empty()) GTEST_SKIP() << error;
-  }
-
-  SimdLevel simd_ = SimdLevel::kPortable;
-};
-
 // With the proven distance, and with one so large that no magnitude passes
 // and every bin with a step is recomputed the plain way: the same bytes.
-TEST_F(CertifiedSpectraTest, EqualThePlainSpectraBitForBit) {
-  const bool vector = simd_ != SimdLevel::kPortable;
-  for (int32_t threads : {1, 3}) {
-    WorkerCrew crew(threads);
-    for (const SpectraCase& spectra_case : SpectraCases()) {
-      // Frame 1 of two, so that the frame's offset is honoured.
-      std::vector<int16_t> samples(kFrameLength, 7);
-      samples.insert(samples.end(), spectra_case.samples.begin(), spectra_case.samples.end());
-      const std::vector<uint8_t> bytes = PcmBytes(samples);
-      const FrameSpectra plain = ComputeFrameSpectra(bytes.data(), 1, spectra_case.fundamental);
-      for (const double distance : {kCertifiedDistance, 1.0}) {
-        const std::string what = spectra_case.name + ", threads " + std::to_string(threads) +
-                                 (distance == 1.0 ? ", every bin recomputed" : "");
-        int32_t recomputed = -1;
-        const FrameSpectra shared = ComputeFrameSpectraShared(
-            bytes.data(), 1, spectra_case.fundamental, crew, simd_, &recomputed, distance);
-        EXPECT_EQ(std::memcmp(&shared, &plain, sizeof plain), 0) << what;
-        // Half-harmonic bins 1..127 and harmonic bins 64..127 have steps of
-        // their own; bin 0 and every bin at fundamental 0 have step 0.
-        const bool silent = std::all_of(spectra_case.samples.begin(), spectra_case.samples.end(),
-                                        [](int16_t sample) { return sample == 0; });
-        const bool all_checked = vector && distance == 1.0 && !silent &&
-                                 spectra_case.fundamental > 0 &&
-                                 spectra_case.fundamental < 2000000;
-        if (all_checked) {
-          EXPECT_EQ(recomputed, 127 + 64) << what;
-        } else if (!vector) {
-          EXPECT_EQ(recomputed, 0) << what;
+TEST(CertifiedSpectraTest, EqualThePlainSpectraBitForBit) {
+  std::string error;
+  const std::vector<SimdLevel> kernels = KernelsUnderTest(&error);
+  if (!error.empty()) GTEST_SKIP() << error;
+  for (const SpectraCase& spectra_case : SpectraCases()) {
+    // Frame 1 of two, so that the frame's offset is honoured.
+    std::vector<int16_t> samples(kFrameLength, 7);
+    samples.insert(samples.end(), spectra_case.samples.begin(), spectra_case.samples.end());
+    const std::vector<uint8_t> bytes = PcmBytes(samples);
+    const FrameSpectra plain = ComputeFrameSpectra(bytes.data(), 1, spectra_case.fundamental);
+    // Half-harmonic bins 1..127 and harmonic bins 64..127 have steps of
+    // their own; bin 0 and every bin at fundamental 0 have step 0.
+    const bool silent = std::all_of(spectra_case.samples.begin(), spectra_case.samples.end(),
+                                    [](int16_t sample) { return sample == 0; });
+    const bool has_steps = !silent && spectra_case.fundamental > 0 && spectra_case.fundamental < 2000000;
+    for (const SimdLevel simd : kernels) {
+      for (int32_t threads : {1, 3}) {
+        WorkerCrew crew(threads);
+        for (const double distance : {kCertifiedDistance, 1.0}) {
+          const std::string what = spectra_case.name + ", " + SimdLevelName(simd) + ", threads " +
+                                   std::to_string(threads) + (distance == 1.0 ? ", every bin recomputed" : "");
+          int32_t recomputed = -1;
+          const FrameSpectra shared = ComputeFrameSpectraShared(
+              bytes.data(), 1, spectra_case.fundamental, crew, simd, &recomputed, distance);
+          EXPECT_EQ(std::memcmp(&shared, &plain, sizeof plain), 0) << what;
+          if (simd == SimdLevel::kPortable) {
+            EXPECT_EQ(recomputed, 0) << what;
+          } else if (distance == 1.0 && has_steps) {
+            EXPECT_EQ(recomputed, 127 + 64) << what;
+          }
         }
       }
     }

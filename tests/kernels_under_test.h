@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "analysis/simd/simd_level.h"
+
+// The kernels a test compares with the plain code: the one KELDITRA_SIMD
+// names, or every kernel this processor runs. A named kernel that cannot run
+// here gives an error text, and the test skips rather than test another.
+inline std::vector<SimdLevel> KernelsUnderTest(std::string* error) {
+  if (std::getenv("KELDITRA_SIMD") != nullptr) return {ChooseSimdLevel("", error)};
+  std::vector<SimdLevel> kernels;
+  for (int32_t level = 0; level < kSimdLevelCount; ++level) {
+    if (SimdLevelRuns(static_cast<SimdLevel>(level))) kernels.push_back(static_cast<SimdLevel>(level));
+  }
+  return kernels;
+}
