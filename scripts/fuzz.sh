@@ -60,15 +60,27 @@ sox "$rec/speech22k.wav" -r 44100 "$rec/speech.wav" trim 0.1 0.15
 # A preview input of 32 records sounds more than half a second.
 declare -A max_len=([wave_reader]=65536 [pitch_track]=70000 [conversion_job]=6144 [preview]=512)
 declare -A seeds=([wave_reader]=wave [pitch_track]=pitch [conversion_job]=job [preview]=preview)
+# One target per core at a time, each with its own log, printed in order.
+fuzz() {
+  local target=$1
+  mkdir -p "$build/corpus/$target" "$build/findings"
+  if "$build/tests/fuzz/${target}_fuzzer" -max_total_time="$seconds" -timeout=30 \
+    -max_len="${max_len[$target]}" -rss_limit_mb=3072 -print_final_stats=1 \
+    -artifact_prefix="$build/findings/$target-" "$build/corpus/$target" \
+    "$work/seeds/${seeds[$target]}" >"$work/$target.log" 2>&1; then
+    echo clean >"$work/$target.status"
+  fi
+}
+for target in "${targets[@]}"; do
+  while (($(jobs -rp | wc -l) >= jobs)); do wait -n; done
+  echo "== fuzzing $target for ${seconds}s"
+  fuzz "$target" &
+done
+wait
 status=0
 for target in "${targets[@]}"; do
-  corpus=$build/corpus/$target
-  mkdir -p "$corpus" "$build/findings"
-  echo "== fuzzing $target for ${seconds}s"
-  if ! "$build/tests/fuzz/${target}_fuzzer" -max_total_time="$seconds" -timeout=30 \
-    -max_len="${max_len[$target]}" -rss_limit_mb=3072 -print_final_stats=1 \
-    -artifact_prefix="$build/findings/$target-" "$corpus" "$work/seeds/${seeds[$target]}" \
-    >"$work/$target.log" 2>&1; then
+  echo "== $target"
+  if [[ ! -e $work/$target.status ]]; then
     status=1
     tail -n 60 "$work/$target.log"
   fi
