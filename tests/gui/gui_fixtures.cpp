@@ -1,18 +1,12 @@
 #include "gui_fixtures.h"
 
+#include <direct.h>
+
 #include <cmath>
 #include <cstdint>
 #include <vector>
 
 #include "fixture_files.h"
-
-#ifdef _WIN32
-#include <direct.h>
-#define MakeFolder(path) _mkdir(path)
-#else
-#include <sys/stat.h>
-#define MakeFolder(path) mkdir(path, 0755)
-#endif
 
 namespace {
 
@@ -80,7 +74,7 @@ bool WriteNoise(const std::string& base, int frames) {
 
 bool WriteGuiFixtures(const std::string& folder) {
   const std::string sub = folder + "/sub";
-  MakeFolder(sub.c_str());
+  _mkdir(sub.c_str());
   return WriteVoiceTable(folder + "/fm_table2.dat", TableEntry) &&
          WriteTone(folder + "/tone", 120) && WriteTone(folder + "/short", 12) &&
          WriteNoise(folder + "/noise", 3600) &&
