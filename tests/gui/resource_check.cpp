@@ -110,12 +110,8 @@ std::vector<std::string> Describe(const std::string& bytes) {
 void CheckDialogs(HMODULE module, std::vector<std::string>* failures) {
   for (const auto& [resource, expected] : kDialogs) {
     const std::string name = "dialog " + std::to_string(resource) + ": ";
-    const std::string bytes = JapaneseResource(module, RT_DIALOG, resource);
-    if (bytes.empty()) {
-      failures->push_back(name + "no Japanese (0x0411) template");
-      continue;
-    }
-    const std::vector<std::string> seen = Describe(bytes);
+    // A template in another language is not found, and reads as one that ends early.
+    const std::vector<std::string> seen = Describe(JapaneseResource(module, RT_DIALOG, resource));
     for (size_t i = 0; i < std::max(seen.size(), expected.size()); ++i) {
       const std::string want = i < expected.size() ? expected[i] : "(nothing)";
       const std::string got = i < seen.size() ? seen[i] : "(nothing)";

@@ -7,8 +7,8 @@
 namespace {
 
 constexpr DWORD kPollMs = 5;
-constexpr DWORD kStartTimeoutMs = 60000;
-constexpr DWORD kProgressWaitMs = 60000;
+// For the program to start, and for the next progress text.
+constexpr DWORD kLongWaitMs = 60000;
 
 std::string Convert(const std::string& text, UINT from, UINT to) {
   wchar_t wide[2048];
@@ -62,7 +62,7 @@ bool StartApp(const std::string& exe, const std::string& folder, RunningApp* app
     return pid == app->process.dwProcessId && Caption(w) == "Kelditra";
   };
   app->dialog = WaitForWindow([&] { return FindTopLevel(nullptr, is_its_dialog); },
-                              kStartTimeoutMs);
+                              kLongWaitMs);
   return app->dialog != nullptr;
 }
 
@@ -72,10 +72,8 @@ bool HasExited(const RunningApp& app, DWORD wait_ms) {
 
 void StopApp(RunningApp* app) {
   if (app->process.hProcess == nullptr) return;
-  if (!HasExited(*app, 0)) {
-    TerminateProcess(app->process.hProcess, 1);
-    HasExited(*app, 5000);
-  }
+  if (!HasExited(*app, 0)) TerminateProcess(app->process.hProcess, 1);
+  HasExited(*app, 5000);
   CloseHandle(app->process.hThread);
   CloseHandle(app->process.hProcess);
   app->process = {};
@@ -88,11 +86,10 @@ std::string WindowText(HWND window) {
   // The program answers only between two frames while a job runs.
   char buffer[4096] = {};
   DWORD_PTR count = 0;
-  if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer),
-                           SMTO_NORMAL, 10000, &count)) {
-    return "";
-  }
-  return std::string(buffer, count);
+  const LPARAM into = reinterpret_cast<LPARAM>(buffer);
+  const bool answered =
+      SendMessageTimeoutA(window, WM_GETTEXT, sizeof buffer, into, SMTO_NORMAL, 10000, &count);
+  return answered ? std::string(buffer, count) : "";
 }
 
 std::string Caption(HWND window) {
@@ -123,17 +120,11 @@ HWND MessageBoxOf(HWND dialog) {
 
 HWND FileDialogOf(HWND dialog) {
   // Owned by the main dialog, or by the progress window while a job runs.
-  const auto has_name_field = [](HWND w) { return FileNameFieldOf(w) != nullptr; };
+  const auto has_name_field = [](HWND w) { return GetDlgItem(w, kFileNameField) != nullptr; };
   HWND found = FindTopLevel(dialog, has_name_field);
   HWND progress = ProgressWindowOf(dialog);
   if (found == nullptr && progress != nullptr) found = FindTopLevel(progress, has_name_field);
   return found;
-}
-
-HWND FileNameFieldOf(HWND file_dialog) {
-  // Its combo box, or the plain edit of older templates.
-  HWND combo = GetDlgItem(file_dialog, 0x47C);
-  return combo != nullptr ? combo : GetDlgItem(file_dialog, 0x480);
 }
 
 std::string ProgressTextOf(HWND progress) { return WindowText(GetWindow(progress, GW_CHILD)); }
@@ -146,13 +137,16 @@ std::string NextProgressText(HWND progress, const std::string& previous) {
         text = ProgressTextOf(progress);
         return !text.empty() && text != previous;
       },
-      kProgressWaitMs);
-  return IsWindow(progress) ? text : "";
+      kLongWaitMs);
+  return IsWindow(progress) && text != previous ? text : "";
 }
 
 std::string WaitForTicks(HWND progress, int count) {
   std::string text = ProgressTextOf(progress);
-  for (int tick = 0; tick < count; ++tick) text = NextProgressText(progress, text);
+  for (int tick = 0; tick < count; ++tick) {
+    text = NextProgressText(progress, text);
+    if (text.empty()) break;
+  }
   return text;
 }
 
@@ -165,13 +159,12 @@ bool ScreenShows(const RECT& area, const std::vector<COLORREF>& colours) {
   const int width = area.right - area.left;
   const int height = area.bottom - area.top;
   if (width <= 0 || height <= 0) return false;
-  BITMAPINFO info = {};
-  info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  BITMAPINFO info = {{sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
   void* bits = nullptr;
   HDC screen = GetDC(nullptr);
   HDC memory = CreateCompatibleDC(screen);
   HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, bitmap);
+  SelectObject(memory, bitmap);
   BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
   GdiFlush();
   std::set<COLORREF> missing(colours.begin(), colours.end());
@@ -179,9 +172,8 @@ bool ScreenShows(const RECT& area, const std::vector<COLORREF>& colours) {
   for (int i = 0; i < width * height; ++i) {
     missing.erase(RGB(pixels[4 * i + 2], pixels[4 * i + 1], pixels[4 * i]));
   }
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
   DeleteDC(memory);
+  DeleteObject(bitmap);
   ReleaseDC(nullptr, screen);
   return missing.empty();
 }
@@ -189,8 +181,8 @@ bool ScreenShows(const RECT& area, const std::vector<COLORREF>& colours) {
 HWND FocusOf(HWND window) {
   GUITHREADINFO info = {};
   info.cbSize = sizeof info;
-  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
-  return info.hwndFocus;
+  const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+  return GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
 }
 
 void PostClick(HWND button) { PostMessageA(button, BM_CLICK, 0, 0); }

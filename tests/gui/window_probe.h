@@ -14,23 +14,22 @@
 std::string Sjis(const std::string& utf8);
 std::string Show(const std::string& sjis);
 
-// The program's controls: the main dialog's, and the progress window's button.
+// Control ids: the main dialog's, the progress window's button, a message
+// box's text and the open-file dialog's file-name field.
 constexpr int kPath = 1000;
 constexpr int kBrowse = 1001;
 constexpr int kConvert = 1002;
 constexpr int kExit = 1003;
 constexpr int kCancel = 1001;
-// The text of a message box.
 constexpr int kMessageBoxTextId = 0xFFFF;
+constexpr int kFileNameField = 0x47C;
 
 struct RunningApp {
   PROCESS_INFORMATION process = {};
   HWND dialog = nullptr;
   ~RunningApp();  // StopApp
 };
-
-// Starts exe with folder as its current directory and waits for its main
-// dialog; false when it did not show.
+// Starts exe in folder and waits for its main dialog; false when none showed.
 bool StartApp(const std::string& exe, const std::string& folder, RunningApp* app);
 bool HasExited(const RunningApp& app, DWORD wait_ms);
 // Ends the process if it still runs, and lets go of it.
@@ -52,17 +51,14 @@ std::vector<HWND> ChildrenInOrder(HWND parent);
 HWND ProgressWindowOf(HWND dialog);
 HWND MessageBoxOf(HWND dialog);
 HWND FileDialogOf(HWND dialog);
-HWND FileNameFieldOf(HWND file_dialog);
 
 std::string ProgressTextOf(HWND progress);
-// The next text the progress window shows other than previous; empty when the
+// The next text other than previous, or the last of count more; empty when the
 // window went away or nothing changed in time.
 std::string NextProgressText(HWND progress, const std::string& previous);
-// The last of count more texts, as above.
 std::string WaitForTicks(HWND progress, int count);
 // Presses OK and waits for the box to go.
 bool DismissMessageBox(HWND box);
-
 // Whether each of colours is somewhere in area of the screen.
 bool ScreenShows(const RECT& area, const std::vector<COLORREF>& colours);
 // The focused window of the thread that owns window.
