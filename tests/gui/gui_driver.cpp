@@ -119,29 +119,23 @@ void MainDialog() {
          "dialog lacks WS_EX_APPWINDOW");
   Expect(GetWindow(app.dialog, GW_OWNER) == nullptr, "dialog has an owner");
 
-  struct Row {
-    int id;
-    const char* kind;
-    const char* text;
-  };
-  const Row rows[] = {
-      {-1, "Static", "ＷＡＶＥファイル"}, {kPath, "Edit", ""},    {kBrowse, "Button", "参照"},
-      {kConvert, "Button", "変換"},      {kExit, "Button", "終了"},
-  };
+  // Each control's id, class and text, in tab order.
+  const char* const controls[] = {"-1 Static ＷＡＶＥファイル", "1000 Edit ", "1001 Button 参照",
+                                  "1002 Button 変換", "1003 Button 終了"};
   const std::vector<HWND> children = ChildrenInOrder(app.dialog);
-  Expect(children.size() == std::size(rows), "dialog has " + std::to_string(children.size()) + " controls");
-  for (size_t i = 0; i < children.size() && i < std::size(rows); ++i) {
-    gRow = "control " + std::to_string(i) + ": ";
-    const std::string text = WindowText(children[i]);
-    Expect(static_cast<int>(GetWindowLongPtrA(children[i], GWLP_ID)) == rows[i].id, "wrong id");
-    Expect(ClassOf(children[i]) == rows[i].kind, "class " + ClassOf(children[i]));
-    Expect(text == Sjis(rows[i].text), "text \"" + Show(text) + "\"");
-    Expect(std::strcmp(rows[i].kind, "Button") != 0 ||
+  Expect(children.size() == std::size(controls),
+         "dialog has " + std::to_string(children.size()) + " controls");
+  for (size_t i = 0; i < children.size() && i < std::size(controls); ++i) {
+    const int id = static_cast<int>(GetWindowLongPtrA(children[i], GWLP_ID));
+    const std::string seen =
+        std::to_string(id) + " " + ClassOf(children[i]) + " " + WindowText(children[i]);
+    Expect(seen == Sjis(controls[i]), "control " + Show(seen) + ", want " + controls[i]);
+    Expect(ClassOf(children[i]) != "Button" ||
                (GetWindowLongA(children[i], GWL_STYLE) & BS_TYPEMASK) == BS_PUSHBUTTON,
-           "is a default button");
+           "control " + Show(seen) + " is a default button");
   }
-  gRow.clear();
-  Expect(FocusOf(app.dialog) == Control(app, kPath), "the path field does not start with the focus");
+  Expect(FocusOf(app.dialog) == Control(app, kPath),
+         "the path field does not start with the focus");
 
   // The caption shows the window's small icon: its orange bars and its navy
   // ground, colours no default icon has.

@@ -37,9 +37,9 @@ struct Cursor {
   bool ok = true;
 
   uint32_t Take(size_t size) {
-    uint32_t value = 0;
+    uint64_t value = 0;
     ok = ok && bytes.size() - at >= size;
-    for (size_t i = 0; ok && i < size; ++i) value |= uint32_t{uint8_t(bytes[at++])} << (8 * i);
+    for (size_t i = 0; ok && i < size; ++i) value |= uint64_t{uint8_t(bytes[at++])} << (8 * i);
     return value;
   }
   std::string Number() { return std::to_string(Take(2)); }
