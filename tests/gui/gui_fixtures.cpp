@@ -1,42 +1,29 @@
 #include "gui_fixtures.h"
 
+#include <direct.h>
+
 #include <cmath>
 #include <cstdint>
+#include <numbers>
+#include <random>
 #include <vector>
 
 #include "fixture_files.h"
 
-#ifdef _WIN32
-#include <direct.h>
-#define MakeFolder(path) _mkdir(path)
-#else
-#include <sys/stat.h>
-#define MakeFolder(path) mkdir(path, 0755)
-#endif
-
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr int kRate = 44100;
 constexpr int kFrame = 735;
-
-uint32_t NextRandom(uint32_t* state) {
-  *state ^= *state << 13;
-  *state ^= *state >> 17;
-  *state ^= *state << 5;
-  return *state;
-}
 
 // Magnitudes falling with the bin. Odd bins stay empty in 7 entries of 8, so
 // those are searched (the preparation skips entries strong in odd bins) and
 // a frame costs nearly a full search.
 RawEntry TableEntry(int32_t voice) {
-  uint32_t state = static_cast<uint32_t>(voice) * 2654435761u + 12345u;
+  std::minstd_rand random(voice + 1);
   RawEntry entry(128);
   for (int bin = 0; bin < 128; ++bin) {
-    const uint32_t random = NextRandom(&state);
     const bool silent = bin % 2 == 1 && voice % 8 != 0;
-    entry[bin] = silent ? 0 : static_cast<uint16_t>(random % (40000u / (bin + 2)));
+    entry[bin] = silent ? 0 : static_cast<uint16_t>(random() % (40000u / (bin + 2)));
   }
   return entry;
 }
@@ -46,20 +33,20 @@ RawEntry TableEntry(int32_t voice) {
 bool WriteTone(const std::string& base, int frames) {
   std::vector<int16_t> samples(frames * kFrame);
   std::vector<uint16_t> fundamentals(frames);
-  uint32_t state = 99;
+  std::minstd_rand random(99);
   double phase = 0.0;
   for (int frame = 0; frame < frames; ++frame) {
     const double f0 = 150.0 + 300.0 * frame / frames;
     fundamentals[frame] = static_cast<uint16_t>(f0);
     const double brightness = static_cast<double>(frame) / frames;
     for (int i = 0; i < kFrame; ++i) {
-      phase += 2.0 * kPi * f0 / kRate;
+      phase += 2.0 * std::numbers::pi * f0 / kRate;
       double value = 0.0;
       for (int harmonic = 1; harmonic <= 8; ++harmonic) {
         const double weight = harmonic == 1 ? 1.0 : brightness / harmonic;
         value += weight * std::sin(harmonic * phase);
       }
-      const int noise = static_cast<int>(NextRandom(&state) % 1001) - 500;
+      const int noise = static_cast<int>(random() % 1001) - 500;
       samples[frame * kFrame + i] = static_cast<int16_t>(value * 7000.0 + noise);
     }
   }
@@ -68,10 +55,8 @@ bool WriteTone(const std::string& base, int frames) {
 
 bool WriteNoise(const std::string& base, int frames) {
   std::vector<int16_t> samples(frames * kFrame);
-  uint32_t state = 7;
-  for (int16_t& sample : samples) {
-    sample = static_cast<int16_t>(static_cast<int>(NextRandom(&state) % 20001) - 10000);
-  }
+  std::minstd_rand random(7);
+  for (int16_t& sample : samples) sample = static_cast<int16_t>(int(random() % 20001) - 10000);
   return WriteMonoWave(base + ".wav", samples) &&
          WritePitchTrack(base + ".dat", std::vector<uint16_t>(frames, 200));
 }
@@ -80,7 +65,7 @@ bool WriteNoise(const std::string& base, int frames) {
 
 bool WriteGuiFixtures(const std::string& folder) {
   const std::string sub = folder + "/sub";
-  MakeFolder(sub.c_str());
+  _mkdir(sub.c_str());
   return WriteVoiceTable(folder + "/fm_table2.dat", TableEntry) &&
          WriteTone(folder + "/tone", 120) && WriteTone(folder + "/short", 12) &&
          WriteNoise(folder + "/noise", 3600) &&

@@ -3,9 +3,7 @@
 #include <string>
 #include <vector>
 
-// Read the dialog templates and the icon out of the built executable and
-// compare them field by field with what the program must carry; one line per
-// difference, none when all match. The icon's images must be byte for byte
-// those of icon_file, a fresh output of tools/make_icon.cpp.
-std::vector<std::string> CheckDialogTemplates(const std::string& exe);
-std::vector<std::string> CheckIcon(const std::string& exe, const std::string& icon_file);
+// The differences between the built executable's dialog templates and what
+// the program must carry, and between its icon and icon_file (a fresh output
+// of tools/make_icon.cpp); one line each, none when all match.
+std::vector<std::string> CheckResources(const std::string& exe, const std::string& icon_file);

@@ -1,64 +1,37 @@
 #include "window_probe.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <set>
 
 namespace {
 
 constexpr DWORD kPollMs = 5;
-constexpr DWORD kStartTimeoutMs = 60000;
-constexpr int kMessageBoxTextId = 0xFFFF;
-// The file-name field of the open-file dialog: its combo box, or the plain
-// edit of older templates.
-constexpr int kFileNameComboId = 0x47C;
-constexpr int kFileNameEditId = 0x480;
+// For the program to start, and for the next progress text.
+constexpr DWORD kLongWaitMs = 60000;
 
-struct Search {
-  HWND owner;
-  const char* caption;
-  std::function<bool(HWND)> accept;
-  HWND found;
-};
-
-BOOL CALLBACK VisitTopLevel(HWND window, LPARAM data) {
-  auto* search = reinterpret_cast<Search*>(data);
-  if (!IsWindowVisible(window) || ClassOf(window) != "#32770") return TRUE;
-  if (search->owner != nullptr && GetWindow(window, GW_OWNER) != search->owner) return TRUE;
-  if (search->caption != nullptr && Caption(window) != search->caption) return TRUE;
-  if (search->accept && !search->accept(window)) return TRUE;
-  search->found = window;
-  return FALSE;
+std::string Convert(const std::string& text, UINT from, UINT to) {
+  wchar_t wide[2048];
+  const int count =
+      MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), wide, 2048);
+  char out[8192];
+  const int bytes = WideCharToMultiByte(to, 0, wide, count, out, sizeof out, nullptr, nullptr);
+  return std::string(out, bytes > 0 ? bytes : 0);
 }
 
-HWND FindTopLevel(HWND owner, const char* caption, const std::function<bool(HWND)>& accept) {
-  Search search{owner, caption, accept, nullptr};
-  EnumWindows(VisitTopLevel, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+// A visible dialog owned by owner (none: unowned) that accept takes.
+HWND FindTopLevel(HWND owner, const std::function<bool(HWND)>& accept) {
+  for (HWND w = FindWindowExA(nullptr, nullptr, WC_DIALOG, nullptr); w != nullptr;
+       w = FindWindowExA(nullptr, w, WC_DIALOG, nullptr)) {
+    if (IsWindowVisible(w) && GetWindow(w, GW_OWNER) == owner && accept(w)) return w;
+  }
+  return nullptr;
 }
 
 }  // namespace
 
-std::wstring Wide(const char* utf8) {
-  wchar_t buffer[1024] = {};
-  const int count = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, buffer, 1024);
-  return std::wstring(buffer, count > 0 ? count - 1 : 0);
-}
-
-std::string Sjis(const char* utf8) {
-  const std::wstring wide = Wide(utf8);
-  char buffer[2048] = {};
-  const int count = WideCharToMultiByte(932, 0, wide.c_str(), static_cast<int>(wide.size()),
-                                        buffer, sizeof buffer, nullptr, nullptr);
-  return std::string(buffer, count > 0 ? count : 0);
-}
-
-std::string Show(const std::string& sjis) {
-  wchar_t wide[2048] = {};
-  const int count =
-      MultiByteToWideChar(932, 0, sjis.data(), static_cast<int>(sjis.size()), wide, 2048);
-  char utf8[8192] = {};
-  const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide, count, utf8, sizeof utf8, nullptr, nullptr);
-  return std::string(utf8, bytes > 0 ? bytes : 0);
-}
+std::string Sjis(const std::string& utf8) { return Convert(utf8, CP_UTF8, 932); }
+std::string Show(const std::string& sjis) { return Convert(sjis, 932, CP_UTF8); }
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeout_ms) {
   const ULONGLONG end = GetTickCount64() + timeout_ms;
@@ -83,16 +56,13 @@ bool StartApp(const std::string& exe, const std::string& folder, RunningApp* app
                       folder.c_str(), &startup, &app->process)) {
     return false;
   }
-  const DWORD pid = app->process.dwProcessId;
-  app->dialog = WaitForWindow(
-      [pid] {
-        return FindTopLevel(nullptr, "Kelditra", [pid](HWND w) {
-          DWORD owner_pid = 0;
-          GetWindowThreadProcessId(w, &owner_pid);
-          return owner_pid == pid && GetWindow(w, GW_OWNER) == nullptr;
-        });
-      },
-      kStartTimeoutMs);
+  const auto is_its_dialog = [app](HWND w) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    return pid == app->process.dwProcessId && Caption(w) == "Kelditra";
+  };
+  app->dialog = WaitForWindow([&] { return FindTopLevel(nullptr, is_its_dialog); },
+                              kLongWaitMs);
   return app->dialog != nullptr;
 }
 
@@ -100,44 +70,36 @@ bool HasExited(const RunningApp& app, DWORD wait_ms) {
   return WaitForSingleObject(app.process.hProcess, wait_ms) == WAIT_OBJECT_0;
 }
 
-DWORD ExitCodeOf(const RunningApp& app) {
-  DWORD code = STILL_ACTIVE;
-  GetExitCodeProcess(app.process.hProcess, &code);
-  return code;
-}
-
 void StopApp(RunningApp* app) {
   if (app->process.hProcess == nullptr) return;
-  if (!HasExited(*app, 0)) {
-    TerminateProcess(app->process.hProcess, 1);
-    HasExited(*app, 5000);
-  }
+  if (!HasExited(*app, 0)) TerminateProcess(app->process.hProcess, 1);
+  HasExited(*app, 5000);
   CloseHandle(app->process.hThread);
   CloseHandle(app->process.hProcess);
-  *app = RunningApp{};
+  app->process = {};
+  app->dialog = nullptr;
 }
+
+RunningApp::~RunningApp() { StopApp(this); }
 
 std::string WindowText(HWND window) {
   // The program answers only between two frames while a job runs.
   char buffer[4096] = {};
   DWORD_PTR count = 0;
-  if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer),
-                           SMTO_NORMAL, 10000, &count)) {
-    return "";
-  }
-  return std::string(buffer, count);
+  const LPARAM into = reinterpret_cast<LPARAM>(buffer);
+  const bool answered =
+      SendMessageTimeoutA(window, WM_GETTEXT, sizeof buffer, into, SMTO_NORMAL, 10000, &count);
+  return answered ? std::string(buffer, count) : "";
 }
 
 std::string Caption(HWND window) {
   char buffer[1024] = {};
-  const int count = GetWindowTextA(window, buffer, sizeof buffer);
-  return std::string(buffer, count > 0 ? count : 0);
+  return std::string(buffer, std::max(GetWindowTextA(window, buffer, sizeof buffer), 0));
 }
 
 std::string ClassOf(HWND window) {
   char buffer[256] = {};
-  const int count = GetClassNameA(window, buffer, sizeof buffer);
-  return std::string(buffer, count > 0 ? count : 0);
+  return std::string(buffer, std::max(GetClassNameA(window, buffer, sizeof buffer), 0));
 }
 
 std::vector<HWND> ChildrenInOrder(HWND parent) {
@@ -148,88 +110,79 @@ std::vector<HWND> ChildrenInOrder(HWND parent) {
   return children;
 }
 
-HWND ChildWithId(HWND parent, int id) {
-  for (HWND child : ChildrenInOrder(parent)) {
-    if (static_cast<int>(GetWindowLongPtrA(child, GWLP_ID)) == id) return child;
-  }
-  return nullptr;
+HWND ProgressWindowOf(HWND dialog) {
+  return FindTopLevel(dialog, [](HWND w) { return Caption(w) == "Dialog"; });
 }
 
-HWND ProgressWindowOf(HWND dialog) { return FindTopLevel(dialog, "Dialog", {}); }
-
 HWND MessageBoxOf(HWND dialog) {
-  return FindTopLevel(dialog, nullptr,
-                      [](HWND w) { return ChildWithId(w, kMessageBoxTextId) != nullptr; });
+  return FindTopLevel(dialog, [](HWND w) { return GetDlgItem(w, kMessageBoxTextId) != nullptr; });
 }
 
 HWND FileDialogOf(HWND dialog) {
   // Owned by the main dialog, or by the progress window while a job runs.
-  auto has_name_field = [](HWND w) {
-    return ChildWithId(w, kFileNameComboId) != nullptr || ChildWithId(w, kFileNameEditId) != nullptr;
-  };
-  HWND found = FindTopLevel(dialog, nullptr, has_name_field);
-  if (found == nullptr) {
-    HWND progress = ProgressWindowOf(dialog);
-    if (progress != nullptr) found = FindTopLevel(progress, nullptr, has_name_field);
-  }
+  const auto has_name_field = [](HWND w) { return GetDlgItem(w, kFileNameField) != nullptr; };
+  HWND found = FindTopLevel(dialog, has_name_field);
+  HWND progress = ProgressWindowOf(dialog);
+  if (found == nullptr && progress != nullptr) found = FindTopLevel(progress, has_name_field);
   return found;
 }
 
-SeenBox ReadMessageBox(HWND box) {
-  SeenBox seen;
-  seen.caption = Caption(box);
-  seen.text = WindowText(ChildWithId(box, kMessageBoxTextId));
-  for (HWND child : ChildrenInOrder(box)) {
-    if (!IsWindowVisible(child)) continue;
-    const std::string kind = ClassOf(child);
-    const LONG style = GetWindowLongA(child, GWL_STYLE);
-    if (kind == "Button") ++seen.buttons;
-    if (kind == "Static" && (style & SS_TYPEMASK) == SS_ICON &&
-        SendMessageA(child, STM_GETICON, 0, 0) != 0) {
-      seen.has_icon = true;
-    }
+std::string ProgressTextOf(HWND progress) { return WindowText(GetWindow(progress, GW_CHILD)); }
+
+std::string NextProgressText(HWND progress, const std::string& previous) {
+  std::string text;
+  WaitUntil(
+      [&] {
+        if (!IsWindow(progress)) return true;
+        text = ProgressTextOf(progress);
+        return !text.empty() && text != previous;
+      },
+      kLongWaitMs);
+  return IsWindow(progress) && text != previous ? text : "";
+}
+
+std::string WaitForTicks(HWND progress, int count) {
+  std::string text = ProgressTextOf(progress);
+  for (int tick = 0; tick < count; ++tick) {
+    text = NextProgressText(progress, text);
+    if (text.empty()) break;
   }
-  return seen;
+  return text;
 }
 
 bool DismissMessageBox(HWND box) {
-  PostClick(ChildWithId(box, IDOK));
+  PostClick(GetDlgItem(box, IDOK));
   return WaitUntil([box] { return !IsWindow(box); }, 10000);
 }
 
-int CountScreenPixels(const RECT& area, COLORREF colour) {
+bool ScreenShows(const RECT& area, const std::vector<COLORREF>& colours) {
   const int width = area.right - area.left;
   const int height = area.bottom - area.top;
-  if (width <= 0 || height <= 0) return 0;
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
+  if (width <= 0 || height <= 0) return false;
+  BITMAPINFO info = {{sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
   void* bits = nullptr;
   HDC screen = GetDC(nullptr);
   HDC memory = CreateCompatibleDC(screen);
   HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, bitmap);
+  SelectObject(memory, bitmap);
   BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
   GdiFlush();
-  int count = 0;
-  const auto* pixels = static_cast<const uint32_t*>(bits);
-  const uint32_t want = (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
-  for (int i = 0; i < width * height; ++i) count += (pixels[i] & 0xFFFFFF) == want;
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
+  std::set<COLORREF> missing(colours.begin(), colours.end());
+  const auto* pixels = static_cast<const uint8_t*>(bits);  // blue, green, red, unused
+  for (int i = 0; i < width * height; ++i) {
+    missing.erase(RGB(pixels[4 * i + 2], pixels[4 * i + 1], pixels[4 * i]));
+  }
   DeleteDC(memory);
+  DeleteObject(bitmap);
   ReleaseDC(nullptr, screen);
-  return count;
+  return missing.empty();
 }
 
 HWND FocusOf(HWND window) {
   GUITHREADINFO info = {};
   info.cbSize = sizeof info;
-  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
-  return info.hwndFocus;
+  const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+  return GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
 }
 
 void PostClick(HWND button) { PostMessageA(button, BM_CLICK, 0, 0); }

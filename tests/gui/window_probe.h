@@ -9,30 +9,29 @@
 #include <string>
 #include <vector>
 
-// Shift-JIS (the program's code page) and UTF-16 forms of the driver's UTF-8
-// literals, converted by the system rather than by the program's own tables.
-std::string Sjis(const char* utf8);
-std::wstring Wide(const char* utf8);
-// Shift-JIS back to UTF-8, for the driver's own report.
+// UTF-8 to Shift-JIS (the program's code page) and back, converted by the
+// system rather than by the program's own tables.
+std::string Sjis(const std::string& utf8);
 std::string Show(const std::string& sjis);
 
-// The program's controls: the main dialog's, and the progress window's button.
+// Control ids: the main dialog's, the progress window's button, a message
+// box's text and the open-file dialog's file-name field.
 constexpr int kPath = 1000;
 constexpr int kBrowse = 1001;
 constexpr int kConvert = 1002;
 constexpr int kExit = 1003;
 constexpr int kCancel = 1001;
+constexpr int kMessageBoxTextId = 0xFFFF;
+constexpr int kFileNameField = 0x47C;
 
 struct RunningApp {
   PROCESS_INFORMATION process = {};
   HWND dialog = nullptr;
+  ~RunningApp();  // StopApp
 };
-
-// Starts exe with folder as its current directory and waits for its main
-// dialog; false when it did not show.
+// Starts exe in folder and waits for its main dialog; false when none showed.
 bool StartApp(const std::string& exe, const std::string& folder, RunningApp* app);
 bool HasExited(const RunningApp& app, DWORD wait_ms);
-DWORD ExitCodeOf(const RunningApp& app);
 // Ends the process if it still runs, and lets go of it.
 void StopApp(RunningApp* app);
 
@@ -46,28 +45,22 @@ std::string WindowText(HWND window);
 std::string Caption(HWND window);
 std::string ClassOf(HWND window);
 std::vector<HWND> ChildrenInOrder(HWND parent);
-HWND ChildWithId(HWND parent, int id);
 
-// The progress window: captioned "Dialog".
+// The progress window (captioned "Dialog"), a message box, and the open-file
+// dialog, each owned by dialog.
 HWND ProgressWindowOf(HWND dialog);
-// A message box owned by dialog (its text is the static with id 0xFFFF).
 HWND MessageBoxOf(HWND dialog);
-// The open-file dialog: an owned dialog with a file-name field.
 HWND FileDialogOf(HWND dialog);
 
-struct SeenBox {
-  std::string caption;
-  std::string text;
-  bool has_icon = false;
-  int buttons = 0;
-};
-SeenBox ReadMessageBox(HWND box);
+std::string ProgressTextOf(HWND progress);
+// The next text other than previous, or the last of count more; empty when the
+// window went away or nothing changed in time.
+std::string NextProgressText(HWND progress, const std::string& previous);
+std::string WaitForTicks(HWND progress, int count);
 // Presses OK and waits for the box to go.
 bool DismissMessageBox(HWND box);
-
-// How many pixels of area on the screen have exactly colour.
-int CountScreenPixels(const RECT& area, COLORREF colour);
-
+// Whether each of colours is somewhere in area of the screen.
+bool ScreenShows(const RECT& area, const std::vector<COLORREF>& colours);
 // The focused window of the thread that owns window.
 HWND FocusOf(HWND window);
 
