@@ -50,7 +50,10 @@ TEST(FmVoiceTable, EveryIndexBitShapesTheEntryAsFmTheoryPredicts) {
   EXPECT_NE(model.Entry(0x11 | 120 << 8 | 3 << 15), model.Entry(0x11 | 120 << 8 | 7 << 15));
 }
 
-TEST(DemoVoice, WholeFramesSilentAtBothEndsReproducibleAndCarryingItsPitchTrack) {
+// What the demo and the fast search's frames rely on: whole frames, silent
+// and unpitched at both ends, and a pitch track that a tracker hears in the
+// sound within a quarter tone.
+TEST(DemoVoice, WholeFramesSilentAtBothEndsAndCarryingItsPitchTrack) {
   for (const auto& [seconds, frames] : {std::pair{3.0, 180}, {0.8, 48}, {2.008, 120}}) {
     const DemoVoice voice = MakeDemoVoice(seconds);
     ASSERT_EQ(voice.fundamentals.size(), size_t(frames)) << seconds;
@@ -61,16 +64,7 @@ TEST(DemoVoice, WholeFramesSilentAtBothEndsReproducibleAndCarryingItsPitchTrack)
       EXPECT_EQ(voice.fundamentals[frame] == 0, silent) << frame;
       EXPECT_EQ(std::all_of(first, first + 735, [](int16_t s) { return s == 0; }), silent) << frame;
     }
-    int loudest = 0;
-    for (int16_t s : voice.samples) loudest = std::max(loudest, std::abs(int{s}));
-    EXPECT_GE(loudest, 23000);  // -3 dBFS is 23197
-    EXPECT_LE(loudest, 23198);
-    const DemoVoice again = MakeDemoVoice(seconds);
-    EXPECT_EQ(again.samples, voice.samples);
-    EXPECT_EQ(again.fundamentals, voice.fundamentals);
   }
-  // The pitch tracker hears the stated fundamentals, from the low hold
-  // through the glide to the high one, within a quarter tone.
   const DemoVoice voice = MakeDemoVoice(3.0);
   std::vector<float> sound;
   for (int16_t s : voice.samples) sound.push_back(s / 32768.0f);
@@ -80,9 +74,6 @@ TEST(DemoVoice, WholeFramesSilentAtBothEndsReproducibleAndCarryingItsPitchTrack)
     const double stated = voice.fundamentals[frame];
     EXPECT_NEAR(heard[frame], stated, 0.03 * stated) << frame;
   }
-  EXPECT_NEAR(voice.fundamentals[20], 180, 6);
-  EXPECT_NEAR(voice.fundamentals[160], 300, 10);
-  EXPECT_TRUE(MakeDemoVoice(0.79).samples.empty());
 }
 
 }  // namespace
