@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <vector>
 
 #include "analysis/frame_spectra.h"
@@ -30,13 +29,10 @@ TEST(FrameSpectra, ConstantFramesAtFundamentalZero) {
 }
 
 TEST(FrameSpectra, FourPeriodsOfASineLandInOneBinOfEach) {
-  std::vector<int16_t> samples;
   // Frame 2 of the sound, so the frame offset is exercised too.
-  for (int n = 0; n < 3 * kFrameLength; ++n) {
-    const int m = n % kFrameLength;
-    const double value = 10000.0 * std::sin(2.0 * M_PI * 240.0 * m / 44100.0);
-    samples.push_back(n < 2 * kFrameLength ? 1234 : static_cast<int16_t>(std::lround(value)));
-  }
+  std::vector<int16_t> samples(2 * kFrameLength, 1234);
+  const std::vector<int16_t> sine = HarmonicSound(1, 240, {10000});
+  samples.insert(samples.end(), sine.begin(), sine.end());
   const auto bytes = PcmBytes(samples);
   const FrameSpectra spectra = ComputeFrameSpectra(bytes.data(), 2, 240);
   for (int n = 0; n < kSpectrumBins; ++n) {
