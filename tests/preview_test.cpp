@@ -97,7 +97,6 @@ TEST(Preview, SilentRecordsAndFrequencyZeroAreSilence) {
   const std::vector<std::vector<ParameterRecord>> cases = {
       {{0x123, 240, 0, 4}, {0x123, 240, 0, 4}},      // gain 0
       {{0x123, 0, 7922, 4}, {0x123, 0, 7922, 4}},    // frequency 0: not a DC offset
-      {{0, 0, 0, 0}},                                 // the record of an empty search
       {{0x123, 23000, 7922, 4}},                      // every component above Nyquist
   };
   for (const auto& records : cases) {
