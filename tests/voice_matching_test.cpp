@@ -27,15 +27,6 @@ RawEntry EntryMatching(const int32_t* target, int32_t gain) {
   return entry;
 }
 
-// A near miss: the same entry with its strongest compared bin a third too
-// high, which no gain can make exact.
-RawEntry NearMiss(const int32_t* target, int32_t gain) {
-  RawEntry entry = EntryMatching(target, gain);
-  auto strongest = std::max_element(entry.begin(), entry.end());
-  *strongest = static_cast<uint16_t>(*strongest * 4 / 3);
-  return entry;
-}
-
 // Converts take.wav with folder's table.dat through a whole job, with the
 // fast search or the plain one; its records.
 std::vector<Record> RunJob(const ScratchFolder& folder, bool reference = false) {
@@ -50,18 +41,21 @@ std::vector<Record> RunJob(const ScratchFolder& folder, bool reference = false) 
 }
 
 // Whole jobs over planted tables at 220 Hz, each frame's record worked out by
-// hand. Gain 4172 is ladder index 236, inside every planted entry's window.
+// hand. Gain 4172, ladder index 236, lies inside every planted entry's window.
 TEST(VoiceMatching, PlantedTablesGiveTheExpectedRecords) {
   gBusyFlag = 0;
-  int32_t ladder[kGainSteps];
-  BuildGainLadder(ladder);
   ScratchFolder folder;
   const auto sound = HarmonicSound(kFrames, 220, {8000, 4000, 2000, 1000});
   ASSERT_TRUE(WriteMonoWave(folder / "take.wav", sound));
   ASSERT_TRUE(WritePitchTrack(folder / "take.dat", std::vector<uint16_t>(kFrames, 220)));
   const FrameSpectra spectra = ComputeFrameSpectra(PcmBytes(sound).data(), 0, 220);
-  const RawEntry exact = EntryMatching(spectra.half_harmonic, ladder[236]);
-  // Skipped for its odd bins, which the comparison never sees.
+  const RawEntry exact = EntryMatching(spectra.half_harmonic, 4172);
+  // A near miss, its strongest compared bin a third too high, which no gain
+  // makes exact; the exact entry skipped for its odd bins, which the
+  // comparison never sees.
+  RawEntry near = exact;
+  uint16_t& strongest = *std::max_element(near.begin(), near.end());
+  strongest = static_cast<uint16_t>(strongest * 4 / 3);
   RawEntry skipped_exact = exact;
   skipped_exact[127] = 60000;
   const struct {
@@ -70,9 +64,7 @@ TEST(VoiceMatching, PlantedTablesGiveTheExpectedRecords) {
     Record expected;  // the first frame's
   } cases[] = {
       {"half-harmonic winner carries the fundamental",
-       {{0, RawEntry(128, 0)}, {4659, NearMiss(spectra.half_harmonic, ladder[236])},
-        {4660, exact}},
-       {291, 220, 4172, 4}},
+       {{0, RawEntry(128, 0)}, {4659, near}, {4660, exact}}, {291, 220, 4172, 4}},
       {"equal errors: the lowest index", {{4676, exact}, {4660, exact}, {4692, exact}},
        {291, 220, 4172, 4}},
       {"skipped entries never win, even at zero error", {{4659, skipped_exact}, {4660, exact}},
@@ -90,11 +82,9 @@ TEST(VoiceMatching, PlantedTablesGiveTheExpectedRecords) {
   }
 }
 
-// Bits 4 to 7 of a voice index choose what it is matched against: 0, the
-// harmonic spectrum and twice the fundamental; any other value, the
-// half-harmonic spectrum and the fundamental. One live entry whose compared
-// value 1 is 4096 scales to exactly the ladder's value; the two spectra ask
-// for different gains at their bin 2, so the gain tells which one was met.
+// Bits 4 to 7 of a voice index: 0 matches the harmonic spectrum at twice the
+// fundamental, any other value the half-harmonic one at the fundamental. The
+// one live entry, 4096 at value 1, asks each spectrum for a gain of its own.
 TEST(SpectrumChoice, EachValueOfBitsFourToSevenMeetsItsSpectrumAndFrequency) {
   constexpr int32_t kHarmonicWants = 529;        // ladder index 168
   constexpr int32_t kHalfHarmonicWants = 4172;   // ladder index 236
