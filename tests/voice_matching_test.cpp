@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <vector>
 
 #include "analysis/frame_spectra.h"
@@ -122,26 +123,22 @@ TEST(MatchingError, ShortfallsRoundAwayFromZeroOvershootsTowardIt) {
     int64_t error;
   } cases[] = {{0, 0},  {7, 0},  {8, 1},   {15, 1},   {16, 8},
                {-1, 1}, {-8, 1}, {-9, 8},  {-16, 8},  {-17, 27}};
+  const uint16_t entry[kPreparedEntryValues] = {0, 1000};  // at unit gain, 4096, value 1 is 1000
   for (const auto& c : cases) {
-    uint16_t entry[kPreparedEntryValues] = {};
     int32_t frame[kSpectrumBins] = {};
-    entry[1] = 1000;  // at unit gain, 4096, it scales to itself
     frame[2] = 1000 - c.scaled_minus_frame;
     EXPECT_EQ(MatchingError(entry, 4096, frame, INT64_MAX), c.error) << c.scaled_minus_frame;
   }
 }
 
 // Only bytes 2 and 3 of each 66-byte record count, low byte first; every
-// frame past the track's end reads 0, however far past. A live half-harmonic
-// entry wins every voiced frame, so each record's frequency is the frame's
-// fundamental.
+// frame past the track's end reads 0, however far past. With the live table
+// each record's frequency is its frame's fundamental.
 TEST(PitchTrackInJobs, ShortTracksReadZeroPastTheirEndAndOtherBytesCountForNothing) {
   gBusyFlag = 0;
   constexpr int kSoundFrames = 80;
   ScratchFolder folder;
-  RawEntry live(128, 0);
-  live[2] = 4000;
-  ASSERT_TRUE(WriteSparseTable(folder / "table.dat", {{100, live}}));
+  std::filesystem::create_symlink(LiveTablePath(), folder / "table.dat");
   ASSERT_TRUE(WriteMonoWave(folder / "take.wav", HarmonicSound(kSoundFrames, 311, {5000})));
   const struct {
     int records;
