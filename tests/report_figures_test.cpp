@@ -63,9 +63,8 @@ TEST(ReportFigures, ErrorIsScaledBySilence) {
 TEST(ReportFigures, SpectrogramFindsATone) {
   // A full-scale 1 kHz sine: 0 dB in the row nearest 1 kHz, far less elsewhere.
   std::vector<int16_t> samples(735 * 4);
-  for (size_t n = 0; n < samples.size(); ++n) {
+  for (size_t n = 0; n < samples.size(); ++n)
     samples[n] = static_cast<int16_t>(32767 * std::sin(2 * 3.141592653589793 * 1000 * n / 44100));
-  }
   const std::vector<float> levels = SpectrogramDecibels(samples, 4);
   const int32_t row = static_cast<int32_t>(std::lround(1000 / kSpectrogramRowHz));
   const float* column = &levels[2 * kSpectrogramRows];
