@@ -28,48 +28,41 @@ const std::map<int32_t, RawEntry> kPlanted = {
     {0x2346, Harmonics({{14, 5000}})},                                    // one component, j = 7
 };
 
-class Preview : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    folder_ = new ScratchFolder;
-    table_path_ = *folder_ / "fm_table2.dat";
-    ASSERT_TRUE(WriteSparseTable(table_path_, kPlanted));
-  }
-  static void TearDownTestSuite() { delete folder_; }
-
-  static std::vector<uint8_t> PreparedTable() {
-    std::vector<uint8_t> table = ReadBytes(table_path_);
+// The planted table as a job prepares it, made once.
+const uint8_t* PreparedTable() {
+  static const std::vector<uint8_t> table = [] {
+    ScratchFolder folder;
+    EXPECT_TRUE(WriteSparseTable(folder / "table.dat", kPlanted));
+    std::vector<uint8_t> bytes = ReadBytes(folder / "table.dat");
     std::vector<uint8_t> skip_flags(kVoiceCount);
     std::vector<int32_t> entry_sums(kVoiceCount);
-    PrepareVoiceTable(table.data(), skip_flags.data(), entry_sums.data());
-    return table;
-  }
+    PrepareVoiceTable(bytes.data(), skip_flags.data(), entry_sums.data());
+    return bytes;
+  }();
+  return table.data();
+}
 
-  static ScratchFolder* folder_;
-  static std::string table_path_;
-};
+// The preview of records over the planted table, which none of them clips.
+std::vector<int16_t> Synthesize(const std::vector<ParameterRecord>& records) {
+  int64_t clipped = 0;
+  std::vector<int16_t> samples = SynthesizePreview(records, PreparedTable(), &clipped);
+  EXPECT_EQ(clipped, 0);
+  return samples;
+}
 
-ScratchFolder* Preview::folder_ = nullptr;
-std::string Preview::table_path_;
-
-TEST_F(Preview, SteadyFramesAnalyseBackToTheScaledValues) {
-  const std::vector<uint8_t> table = PreparedTable();
-  // 240 Hz: whole periods per frame, so components do not leak into each other.
-  const std::vector<ParameterRecord> records(8, {0x123, 240, 3000, 4});
-  const std::vector<ParameterRecord> harmonic_records(8, {0x400, 480, 5000, 5});
-  for (const auto& [recs, voice] : {std::pair{records, 0x1234}, std::pair{harmonic_records, 0x4005}}) {
-    int64_t clipped = 0;
-    const auto bytes = PcmBytes(SynthesizePreview(recs, table.data(), &clipped));
-    EXPECT_EQ(clipped, 0);
-    const uint16_t* entry = PreparedEntry(table.data(), voice);
-    const bool harmonic = voice == 0x4005;
+// 240 Hz: whole periods per frame, so components do not leak into each other.
+TEST(Preview, SteadyFramesAnalyseBackToTheScaledValues) {
+  const ParameterRecord records[] = {{0x123, 240, 3000, 4}, {0x400, 480, 5000, 5}};
+  for (const ParameterRecord& record : records) {
+    const int32_t voice = record.voice_high * 16 + record.voice_low;
+    const auto bytes = PcmBytes(Synthesize(std::vector<ParameterRecord>(8, record)));
+    const uint16_t* entry = PreparedEntry(PreparedTable(), voice);
     for (int frame = 1; frame < 7; ++frame) {
       const FrameSpectra spectra = ComputeFrameSpectra(bytes.data(), frame, 240);
-      const int32_t* measured = harmonic ? spectra.harmonic : spectra.half_harmonic;
+      const int32_t* measured = voice == 0x4005 ? spectra.harmonic : spectra.half_harmonic;
       for (int j = 1; j < 64; ++j) {
-        const int32_t scaled = (entry[j] * recs[0].gain) >> 12;
-        ASSERT_NEAR(measured[2 * j], scaled, 2) << "voice " << voice << " frame " << frame
-                                                 << " value " << j;
+        ASSERT_NEAR(measured[2 * j], (entry[j] * record.gain) >> 12, 2)
+            << "voice " << voice << " frame " << frame << " value " << j;
       }
     }
   }
@@ -80,16 +73,13 @@ TEST_F(Preview, SteadyFramesAnalyseBackToTheScaledValues) {
 // wherever it is unbroken; rounding to 16 bits leaves at most 2 of slack. At
 // 250 Hz a frame holds 4 1/6 periods, so a phase restarted at a frame start
 // would break the rule there.
-TEST_F(Preview, SteadyRecordsRunEachComponentOnAcrossFrameStarts) {
-  const std::vector<uint8_t> table = PreparedTable();
+TEST(Preview, SteadyRecordsRunEachComponentOnAcrossFrameStarts) {
   const struct {
     ParameterRecord record;
     int component;
   } cases[] = {{{0x234, 250, 3000, 5}, 1}, {{0x234, 250, 3000, 6}, 7}};
   for (const auto& c : cases) {
-    int64_t clipped = 0;
-    const std::vector<int16_t> samples =
-        SynthesizePreview(std::vector<ParameterRecord>(6, c.record), table.data(), &clipped);
+    const std::vector<int16_t> samples = Synthesize(std::vector<ParameterRecord>(6, c.record));
     const double twice_cosine = 2.0 * std::cos(2.0 * M_PI * c.component * 250 / 44100.0);
     // Frames 1 to 4, whose neighbours share their record.
     for (int n = kFrameLength; n < 5 * kFrameLength; ++n) {
@@ -100,29 +90,23 @@ TEST_F(Preview, SteadyRecordsRunEachComponentOnAcrossFrameStarts) {
   }
 }
 
-TEST_F(Preview, SilentRecordsAndFrequencyZeroAreSilence) {
-  const std::vector<uint8_t> table = PreparedTable();
+TEST(Preview, SilentRecordsAndFrequencyZeroAreSilence) {
   const std::vector<std::vector<ParameterRecord>> cases = {
       {{0x123, 240, 0, 4}, {0x123, 240, 0, 4}},      // gain 0
       {{0x123, 0, 7922, 4}, {0x123, 0, 7922, 4}},    // frequency 0: not a DC offset
-      {{0, 0, 0, 0}},                                 // the record of an empty search
       {{0x123, 23000, 7922, 4}},                      // every component above Nyquist
   };
   for (const auto& records : cases) {
-    int64_t clipped = 0;
-    const std::vector<int16_t> samples = SynthesizePreview(records, table.data(), &clipped);
+    const std::vector<int16_t> samples = Synthesize(records);
     ASSERT_EQ(samples.size(), records.size() * 735);
     for (int16_t sample : samples) ASSERT_EQ(sample, 0);
   }
 }
 
-TEST_F(Preview, ChangesBetweenFramesDoNotClick) {
-  const std::vector<uint8_t> table = PreparedTable();
+TEST(Preview, ChangesBetweenFramesDoNotClick) {
   // Voice, frequency and gain all jump between frames.
-  const std::vector<ParameterRecord> records = {
-      {0x123, 200, 3000, 4}, {0x400, 460, 6000, 5}, {0x123, 0, 3000, 4}, {0x123, 310, 2000, 4}};
-  int64_t clipped = 0;
-  const std::vector<int16_t> samples = SynthesizePreview(records, table.data(), &clipped);
+  const std::vector<int16_t> samples = Synthesize(
+      {{0x123, 200, 3000, 4}, {0x400, 460, 6000, 5}, {0x123, 0, 3000, 4}, {0x123, 310, 2000, 4}});
   // The largest step between neighbouring samples stays within what the
   // loudest component alone could move in one sample.
   int peak = 0;
@@ -148,7 +132,7 @@ std::vector<uint8_t> RecordBytes(const std::vector<Record>& records) {
 // Any bytes in a .bin: what cannot be sounded is refused, naming the fault
 // and the record, and nothing is written; the loudest gains a record can
 // hold are sounded, clipped.
-TEST_F(Preview, AnyParameterFileEndsInAMessage) {
+TEST(Preview, AnyParameterFileEndsInAMessage) {
   const Record good = {0x123, 240, 3000, 4};
   const struct {
     const char* name;
@@ -170,11 +154,12 @@ TEST_F(Preview, AnyParameterFileEndsInAMessage) {
       {"the highest gains", RecordBytes(std::vector<Record>(4, {0x123, 240, 65535, 4})), ""},
   };
   ScratchFolder work;
+  ASSERT_TRUE(WriteSparseTable(work / "table.dat", kPlanted));
   for (const auto& test_case : cases) {
     ASSERT_TRUE(WriteBytes(work / "take.bin", test_case.bytes));
     std::filesystem::remove(work / "take.preview.wav");
     const ProcessResult result =
-        RunProcess(KelditraPath(), {"preview", "--table", table_path_, "take.wav"}, work.path(),
+        RunProcess(KelditraPath(), {"preview", "--table", "table.dat", "take.wav"}, work.path(),
                    "C.UTF-8");
     if (*test_case.out != '\0') {
       EXPECT_EQ(result.status, 1) << test_case.name;

@@ -27,28 +27,24 @@ std::vector<uint8_t> BinOf(const std::vector<ReportFrame>& frames) {
 TEST(ReportFigures, BinComparisonSaysHowTheBinDiffers) {
   std::vector<ReportFrame> frames(10);
   for (int32_t i = 0; i < 10; ++i) frames[i] = {200, 1000 + 17 * i, 400, 3000, 0, -1, false, i < 2, {}, {}};
-  struct Case {
+  const struct {
     const char* what;
     std::vector<int32_t> changed;  // frames whose gain the .bin does not share
     int32_t drop_bytes;            // cut from the end of the .bin
     BinAgreement agreement;
-    size_t listed;
+  } cases[] = {
+      {"identical", {}, 0, BinAgreement::kSame},
+      {"half the sounding frames", {2, 3, 4, 5}, 0, BinAgreement::kSomeDiffer},
+      {"most sounding frames", {2, 3, 4, 5, 6}, 0, BinAgreement::kMostDiffer},
+      {"one record short", {}, 16, BinAgreement::kOtherLength},
   };
-  const Case cases[] = {
-      {"identical", {}, 0, BinAgreement::kSame, 0},
-      {"half the sounding frames", {2, 3, 4, 5}, 0, BinAgreement::kSomeDiffer, 4},
-      {"most sounding frames", {2, 3, 4, 5, 6}, 0, BinAgreement::kMostDiffer, 5},
-      {"one record short", {}, 16, BinAgreement::kOtherLength, 0},
-  };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     std::vector<ReportFrame> written = frames;
     for (int32_t i : c.changed) written[i].gain = 1234;
     std::vector<uint8_t> bin = BinOf(written);
     bin.resize(bin.size() - c.drop_bytes);
     const BinComparison comparison = CompareWithBin(bin.data(), static_cast<int32_t>(bin.size()), frames);
     EXPECT_EQ(comparison.agreement, c.agreement) << c.what;
-    ASSERT_EQ(comparison.differing_frames.size(), c.listed) << c.what;
-    if (c.agreement == BinAgreement::kOtherLength) continue;
     EXPECT_EQ(comparison.differing_frames, c.changed) << c.what;
     for (const ParameterRecord& record : comparison.bin_records) EXPECT_EQ(record.gain, 1234) << c.what;
   }
@@ -67,9 +63,8 @@ TEST(ReportFigures, ErrorIsScaledBySilence) {
 TEST(ReportFigures, SpectrogramFindsATone) {
   // A full-scale 1 kHz sine: 0 dB in the row nearest 1 kHz, far less elsewhere.
   std::vector<int16_t> samples(735 * 4);
-  for (size_t n = 0; n < samples.size(); ++n) {
+  for (size_t n = 0; n < samples.size(); ++n)
     samples[n] = static_cast<int16_t>(32767 * std::sin(2 * 3.141592653589793 * 1000 * n / 44100));
-  }
   const std::vector<float> levels = SpectrogramDecibels(samples, 4);
   const int32_t row = static_cast<int32_t>(std::lround(1000 / kSpectrogramRowHz));
   const float* column = &levels[2 * kSpectrogramRows];

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <vector>
 
 #include "analysis/frame_spectra.h"
@@ -15,7 +16,6 @@
 namespace {
 
 constexpr int kFrames = 2;
-const std::vector<double> kVoice = {8000, 4000, 2000, 1000};
 
 // An entry that, at the given gain, reproduces the target's compared bins
 // 0..14 within the free margin of the error (0..7 above), and is 0 above.
@@ -25,15 +25,6 @@ RawEntry EntryMatching(const int32_t* target, int32_t gain) {
     const int32_t wanted = target[2 * j];
     entry[2 * j] = static_cast<uint16_t>((int64_t{wanted} * 4096 + gain - 1) / gain);
   }
-  return entry;
-}
-
-// A near miss: the same entry with its strongest compared bin a third too
-// high, which no gain can make exact.
-RawEntry NearMiss(const int32_t* target, int32_t gain) {
-  RawEntry entry = EntryMatching(target, gain);
-  auto strongest = std::max_element(entry.begin(), entry.end());
-  *strongest = static_cast<uint16_t>(*strongest * 4 / 3);
   return entry;
 }
 
@@ -50,97 +41,51 @@ std::vector<Record> RunJob(const ScratchFolder& folder, bool reference = false) 
   return ReadRecords(folder / "take.bin");
 }
 
-class VoiceMatching : public ::testing::Test {
- protected:
-  void SetUp() override {
-    gBusyFlag = 0;
-    BuildGainLadder(ladder_);
-  }
-
-  FrameSpectra SpectraOf(const std::vector<int16_t>& sound, int32_t fundamental) {
-    const auto bytes = PcmBytes(sound);
-    return ComputeFrameSpectra(bytes.data(), 0, fundamental);
-  }
-
-  // Runs a whole job over the sound with the planted table; its records.
-  std::vector<Record> Convert(const std::map<int32_t, RawEntry>& planted,
-                              const std::vector<int16_t>& sound, uint16_t fundamental,
-                              bool reference) {
-    EXPECT_TRUE(WriteSparseTable(folder_ / "table.dat", planted));
-    EXPECT_TRUE(WriteMonoWave(folder_ / "take.wav", sound));
-    EXPECT_TRUE(WritePitchTrack(folder_ / "take.dat",
-                                std::vector<uint16_t>(sound.size() / 735, fundamental)));
-    return RunJob(folder_, reference);
-  }
-
-  bool WindowHolds(const RawEntry& entry, int32_t target_sum, int32_t gain_index) {
-    int32_t sum = 0;
-    for (uint16_t v : entry) sum += v;
-    const GainWindow window = GainWindowFor(sum, target_sum, ladder_);
-    return window.lower <= gain_index && gain_index <= window.upper;
-  }
-
-  int32_t ladder_[kGainSteps];
-  ScratchFolder folder_;
-};
-
-// Whole jobs over planted tables, each frame's record worked out by hand.
-TEST_F(VoiceMatching, PlantedTablesGiveTheExpectedRecords) {
-  const auto sound = HarmonicSound(kFrames, 220, kVoice);
-  const FrameSpectra spectra = SpectraOf(sound, 220);
-  const RawEntry exact = EntryMatching(spectra.half_harmonic, ladder_[236]);
-  const RawEntry near = NearMiss(spectra.half_harmonic, ladder_[236]);
-  ASSERT_TRUE(WindowHolds(exact, spectra.half_harmonic_sum, 236));
-  // Skipped for its odd bins, which the comparison never sees.
+// Whole jobs over planted tables at 220 Hz, each frame's record worked out by
+// hand. Gain 4172, ladder index 236, lies inside every planted entry's window.
+TEST(VoiceMatching, PlantedTablesGiveTheExpectedRecords) {
+  gBusyFlag = 0;
+  ScratchFolder folder;
+  const auto sound = HarmonicSound(kFrames, 220, {8000, 4000, 2000, 1000});
+  ASSERT_TRUE(WriteMonoWave(folder / "take.wav", sound));
+  ASSERT_TRUE(WritePitchTrack(folder / "take.dat", std::vector<uint16_t>(kFrames, 220)));
+  const FrameSpectra spectra = ComputeFrameSpectra(PcmBytes(sound).data(), 0, 220);
+  const RawEntry exact = EntryMatching(spectra.half_harmonic, 4172);
+  // A near miss, its strongest compared bin a third too high, which no gain
+  // makes exact; the exact entry skipped for its odd bins, which the
+  // comparison never sees.
+  RawEntry near = exact;
+  uint16_t& strongest = *std::max_element(near.begin(), near.end());
+  strongest = static_cast<uint16_t>(strongest * 4 / 3);
   RawEntry skipped_exact = exact;
   skipped_exact[127] = 60000;
-  // Only the even harmonics of 220 Hz, so the harmonic spectrum's compared
-  // bins hold nearly all of its sum.
-  const auto even = HarmonicSound(kFrames, 440, {6000, 3000});
-  const FrameSpectra even_spectra = SpectraOf(even, 220);
-  const RawEntry even_exact = EntryMatching(even_spectra.harmonic, ladder_[236]);
-  ASSERT_TRUE(WindowHolds(even_exact, even_spectra.harmonic_sum, 236));
-  // Too small to register at any gain of its window (1..2 for an entry sum of
-  // 1500): in silence it costs nothing at each, so its lowest gain wins and a
-  // later entry of the same kind cannot replace it.
-  RawEntry faint(128, 0);
-  faint[2] = 750;
-  faint[4] = 750;
-  const std::vector<int16_t> silence(kFrames * 735, 0);
   const struct {
     const char* name;
     std::map<int32_t, RawEntry> planted;
-    const std::vector<int16_t>& sound;
-    uint16_t fundamental;
     Record expected;  // the first frame's
   } cases[] = {
       {"half-harmonic winner carries the fundamental",
-       {{0, RawEntry(128, 0)}, {4659, near}, {4660, exact}}, sound, 220, {291, 220, 4172, 4}},
-      {"harmonic winner carries twice the fundamental",
-       {{4100, NearMiss(even_spectra.harmonic, ladder_[236])}, {4101, even_exact}}, even, 220,
-       {256, 440, 4172, 5}},
-      {"equal errors: the lowest index", {{4676, exact}, {4660, exact}, {4692, exact}}, sound, 220,
+       {{0, RawEntry(128, 0)}, {4659, near}, {4660, exact}}, {291, 220, 4172, 4}},
+      {"equal errors: the lowest index", {{4676, exact}, {4660, exact}, {4692, exact}},
        {291, 220, 4172, 4}},
       {"skipped entries never win, even at zero error", {{4659, skipped_exact}, {4660, exact}},
-       sound, 220, {291, 220, 4172, 4}},
-      {"equal errors: the lowest gain", {{300, faint}, {301, faint}}, silence, 0, {18, 0, 1, 12}},
-      {"nothing to try: a silent record", {}, sound, 220, {0, 0, 0, 0}},
+       {291, 220, 4172, 4}},
+      {"nothing to try: a silent record", {}, {0, 0, 0, 0}},
   };
   // Both searches: each has a skip test and a tie rule of its own.
   for (const bool reference : {false, true}) {
     for (const auto& c : cases) {
-      const std::vector<Record> records = Convert(c.planted, c.sound, c.fundamental, reference);
+      ASSERT_TRUE(WriteSparseTable(folder / "table.dat", c.planted));
+      const std::vector<Record> records = RunJob(folder, reference);
       ASSERT_EQ(records.size(), size_t{kFrames}) << c.name;
       EXPECT_EQ(records[0], c.expected) << c.name << (reference ? ", plain search" : "");
     }
   }
 }
 
-// Bits 4 to 7 of a voice index choose what it is matched against: 0, the
-// harmonic spectrum and twice the fundamental; any other value, the
-// half-harmonic spectrum and the fundamental. One live entry whose compared
-// value 1 is 4096 scales to exactly the ladder's value; the two spectra ask
-// for different gains at their bin 2, so the gain tells which one was met.
+// Bits 4 to 7 of a voice index: 0 matches the harmonic spectrum at twice the
+// fundamental, any other value the half-harmonic one at the fundamental. The
+// one live entry, 4096 at value 1, asks each spectrum for a gain of its own.
 TEST(SpectrumChoice, EachValueOfBitsFourToSevenMeetsItsSpectrumAndFrequency) {
   constexpr int32_t kHarmonicWants = 529;        // ladder index 168
   constexpr int32_t kHalfHarmonicWants = 4172;   // ladder index 236
@@ -178,41 +123,23 @@ TEST(MatchingError, ShortfallsRoundAwayFromZeroOvershootsTowardIt) {
     int64_t error;
   } cases[] = {{0, 0},  {7, 0},  {8, 1},   {15, 1},   {16, 8},
                {-1, 1}, {-8, 1}, {-9, 8},  {-16, 8},  {-17, 27}};
+  const uint16_t entry[kPreparedEntryValues] = {0, 1000};  // at unit gain, 4096, value 1 is 1000
   for (const auto& c : cases) {
-    uint16_t entry[kPreparedEntryValues] = {};
     int32_t frame[kSpectrumBins] = {};
-    entry[1] = 1000;  // at unit gain, 4096, it scales to itself
     frame[2] = 1000 - c.scaled_minus_frame;
     EXPECT_EQ(MatchingError(entry, 4096, frame, INT64_MAX), c.error) << c.scaled_minus_frame;
   }
 }
 
-class PitchTrackInJobs : public ::testing::Test {
- protected:
-  void SetUp() override {
-    gBusyFlag = 0;
-    // A live half-harmonic entry wins every voiced frame, so each record's
-    // frequency is the frame's fundamental.
-    RawEntry live(128, 0);
-    live[2] = 4000;
-    ASSERT_TRUE(WriteSparseTable(folder_ / "table.dat", {{100, live}}));
-    ASSERT_TRUE(WriteMonoWave(folder_ / "take.wav", HarmonicSound(kSoundFrames, 311, {5000})));
-  }
-
-  std::vector<int32_t> Frequencies(const std::vector<uint8_t>& track) {
-    EXPECT_TRUE(WriteBytes(folder_ / "take.dat", track));
-    std::vector<int32_t> frequencies;
-    for (const Record& r : RunJob(folder_)) frequencies.push_back(r.frequency);
-    return frequencies;
-  }
-
-  static constexpr int kSoundFrames = 80;
-  ScratchFolder folder_;
-};
-
-// Only bytes 2 and 3 of each record count, low byte first; every frame past
-// the track's end reads 0, however far past (the sound has 80 frames).
-TEST_F(PitchTrackInJobs, ShortTracksReadZeroPastTheirEndAndOtherBytesCountForNothing) {
+// Only bytes 2 and 3 of each 66-byte record count, low byte first; every
+// frame past the track's end reads 0, however far past. With the live table
+// each record's frequency is its frame's fundamental.
+TEST(PitchTrackInJobs, ShortTracksReadZeroPastTheirEndAndOtherBytesCountForNothing) {
+  gBusyFlag = 0;
+  constexpr int kSoundFrames = 80;
+  ScratchFolder folder;
+  std::filesystem::create_symlink(LiveTablePath(), folder / "table.dat");
+  ASSERT_TRUE(WriteMonoWave(folder / "take.wav", HarmonicSound(kSoundFrames, 311, {5000})));
   const struct {
     int records;
     uint8_t junk;         // in every byte but the fundamental's
@@ -223,12 +150,13 @@ TEST_F(PitchTrackInJobs, ShortTracksReadZeroPastTheirEndAndOtherBytesCountForNot
     std::vector<uint8_t> track(66 * c.records + c.extra_bytes, c.junk);
     for (int r = 0; r < c.records; ++r) track[66 * r + 2] = 0x37, track[66 * r + 3] = 0x01;
     if (c.extra_bytes >= 3) track[66 * c.records + 2] = 150;  // a field cut after its low byte
-    const auto frequencies = Frequencies(track);
-    ASSERT_EQ(frequencies.size(), static_cast<size_t>(kSoundFrames));
+    ASSERT_TRUE(WriteBytes(folder / "take.dat", track));
+    const std::vector<Record> records = RunJob(folder);
+    ASSERT_EQ(records.size(), static_cast<size_t>(kSoundFrames));
     for (int frame = 0; frame < kSoundFrames; ++frame) {
       int32_t expected = frame < c.records ? 0x137 : 0;
       if (c.extra_bytes >= 3 && frame == c.records) expected = 150;
-      ASSERT_EQ(frequencies[frame], expected) << c.records << " records, frame " << frame;
+      ASSERT_EQ(records[frame].frequency, expected) << c.records << " records, frame " << frame;
     }
   }
 }

@@ -18,9 +18,9 @@ class VoiceTablePreparation : public ::testing::Test {
     AppendEntryBytes(entry, &bytes);
     std::memcpy(table_.data() + int64_t{voice} * 256, bytes.data(), bytes.size());
   }
-  static RawEntry Single(int bin, uint16_t value) {
+  static RawEntry Entry(std::initializer_list<std::pair<int, uint16_t>> bins) {
     RawEntry entry(128, 0);
-    entry[bin] = value;
+    for (auto [bin, value] : bins) entry[bin] = value;
     return entry;
   }
   uint16_t Prepared(int32_t voice, int j) { return PreparedEntry(table_.data(), voice)[j]; }
@@ -31,9 +31,11 @@ class VoiceTablePreparation : public ::testing::Test {
   std::vector<int32_t> entry_sums_ = std::vector<int32_t>(kVoiceCount, -1);
 };
 
-TEST_F(VoiceTablePreparation, WeightingOfTheUpperBins) {
-  // Bin, raw value, prepared value: bins 16.. are scaled by (n - 8) / 8,
-  // truncated, with a ceiling of 65535. Voice 1000 + i holds case i.
+// Bins 16.. are scaled by (n - 8) / 8, truncated, with a ceiling of 65535,
+// the sum left at the raw values: single bins at voice 1000 + i. Voices 0..3
+// hold distinct values in every bin, so that the compaction in place would
+// show a value overwritten before it was read.
+TEST_F(VoiceTablePreparation, WeightingOfTheUpperBinsAndCompactionInPlace) {
   const struct {
     int bin;
     uint16_t raw;
@@ -44,66 +46,49 @@ TEST_F(VoiceTablePreparation, WeightingOfTheUpperBins) {
       {40, 3, 12},        {100, 1, 11},       {126, 65535, 65535},
   };
   for (size_t i = 0; i < std::size(cases); ++i) {
-    Plant(1000 + static_cast<int32_t>(i), Single(cases[i].bin, cases[i].raw));
+    Plant(1000 + static_cast<int32_t>(i), Entry({{cases[i].bin, cases[i].raw}}));
+  }
+  const auto raw = [](int32_t voice, int bin) { return voice * 300 + bin + 1; };
+  for (int32_t voice = 0; voice < 4; ++voice) {
+    RawEntry entry(128);
+    for (int bin = 0; bin < 128; ++bin) entry[bin] = static_cast<uint16_t>(raw(voice, bin));
+    Plant(voice, entry);
   }
   Prepare();
   for (size_t i = 0; i < std::size(cases); ++i) {
     const int32_t voice = 1000 + static_cast<int32_t>(i);
     EXPECT_EQ(Prepared(voice, cases[i].bin / 2), cases[i].prepared) << "bin " << cases[i].bin;
-    // The clamped weighting leaves the sum at the raw value.
     EXPECT_EQ(entry_sums_[voice], cases[i].raw);
   }
-}
-
-TEST_F(VoiceTablePreparation, SkipFlagComparesSixteenOddSumsWithTheEvenSum) {
-  RawEntry equal(128, 0);  // 16 * O == E
-  equal[2] = 100;
-  equal[4] = 60;
-  equal[3] = 10;
-  RawEntry one_more = equal;  // 16 * O == E + 1
-  one_more[4] = 59;
-  RawEntry bin_zero_only(128, 0);
-  bin_zero_only[0] = 50000;
-  RawEntry odd_only(128, 0);
-  odd_only[127] = 1;
-
-  Plant(5, equal);
-  Plant(6, one_more);
-  Plant(7, bin_zero_only);
-  Plant(8, odd_only);
-  Plant(9, RawEntry(128, 65535));  // the largest sums must not overflow
-  Prepare();
-
-  EXPECT_EQ(skip_flags_[5], 0);
-  EXPECT_EQ(skip_flags_[6], 1);
-  EXPECT_EQ(skip_flags_[7], 0);
-  EXPECT_EQ(entry_sums_[7], 50000);
-  EXPECT_EQ(skip_flags_[8], 1);
-  EXPECT_EQ(skip_flags_[9], 1);
-  EXPECT_EQ(entry_sums_[9], 128 * 65535);
-  EXPECT_EQ(skip_flags_[10], 0);  // all zero
-  EXPECT_EQ(entry_sums_[10], 0);
-  for (int j = 0; j < 64; ++j) EXPECT_EQ(Prepared(10, j), 0);
-}
-
-TEST_F(VoiceTablePreparation, InPlaceCompactionLosesNothing) {
-  // Distinct values everywhere in the first entries, so an overwrite before
-  // a read would show.
   for (int32_t voice = 0; voice < 4; ++voice) {
-    RawEntry entry(128);
-    for (int bin = 0; bin < 128; ++bin) entry[bin] = static_cast<uint16_t>(voice * 300 + bin + 1);
-    Plant(voice, entry);
-  }
-  std::vector<uint8_t> raw_copy(table_.begin(), table_.begin() + 4 * 256);
-  Prepare();
-
-  for (int32_t voice = 0; voice < 4; ++voice) {
-    for (int j = 0; j < 64; ++j) {
-      const int bin = 2 * j;
-      const int raw = raw_copy[voice * 256 + 2 * bin] | raw_copy[voice * 256 + 2 * bin + 1] << 8;
-      const int expected = bin < 16 ? raw : std::min(65535, raw * (2 * bin - 16) / 16);
-      ASSERT_EQ(Prepared(voice, j), expected) << "voice " << voice << " value " << j;
+    for (int bin = 0; bin < 128; bin += 2) {
+      const int weighted = bin < 16 ? raw(voice, bin) : raw(voice, bin) * (bin - 8) / 8;
+      ASSERT_EQ(Prepared(voice, bin / 2), weighted) << "voice " << voice << " bin " << bin;
     }
+  }
+}
+
+// An entry is skipped when 16 times the sum of its odd bins exceeds the sum
+// of its even ones. Voice 5 + i holds case i.
+TEST_F(VoiceTablePreparation, SkipFlagComparesSixteenOddSumsWithTheEvenSum) {
+  const struct {
+    const char* name;
+    RawEntry entry;
+    uint8_t skip;
+    int32_t sum;
+  } cases[] = {
+      {"16 * odd == even", Entry({{2, 100}, {4, 60}, {3, 10}}), 0, 170},
+      {"16 * odd == even + 1", Entry({{2, 100}, {4, 59}, {3, 10}}), 1, 169},
+      {"bin 0 only", Entry({{0, 50000}}), 0, 50000},
+      {"odd only", Entry({{127, 1}}), 1, 1},
+      {"largest sums, no overflow", RawEntry(128, 65535), 1, 128 * 65535},
+      {"all zero", RawEntry(128, 0), 0, 0},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) Plant(5 + static_cast<int32_t>(i), cases[i].entry);
+  Prepare();
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    EXPECT_EQ(skip_flags_[5 + i], cases[i].skip) << cases[i].name;
+    EXPECT_EQ(entry_sums_[5 + i], cases[i].sum) << cases[i].name;
   }
 }
 
