@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -36,7 +35,7 @@ struct Row {
   std::function<void(const std::string& base)> make = nullptr;  // base: the path less ".wav"
   Output output = Output::kNone;
   int frames = 0;
-  std::string table = "good";
+  std::string table = LiveTablePath();
 };
 
 void Put32(std::vector<uint8_t>* bytes, size_t at, uint32_t value) {
@@ -73,16 +72,6 @@ Maker Patched(std::vector<uint8_t> bytes, size_t at, uint32_t value) {
   return WaveFile(bytes);
 }
 
-// A chunk of the given size and id inserted before "data".
-std::vector<uint8_t> WithChunkBeforeData(const char* id, uint32_t size) {
-  std::vector<uint8_t> bytes = CanonicalWave(1);
-  std::vector<uint8_t> chunk(id, id + 4);
-  chunk.resize(8);
-  Put32(&chunk, 4, size);
-  bytes.insert(bytes.begin() + 36, chunk.begin(), chunk.end());
-  return bytes;
-}
-
 void Sparse(const std::string& path, int64_t size, const std::vector<uint8_t>& head = {}) {
   ASSERT_TRUE(WriteBytes(path, head));
   ASSERT_EQ(truncate(path.c_str(), size), 0) << path;
@@ -96,38 +85,26 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
-class BadInput : public ::testing::Test {
- protected:
-  // The voice tables the rows name, made in a folder of their own.
-  std::map<std::string, std::string> MakeTables() {
-    const std::string folder = tables_.path();
-    const std::string& good = LiveTablePath();
-    std::filesystem::copy_file(good, folder + "/longer.dat");
-    std::ofstream(folder + "/longer.dat", std::ios::app) << '\x07';
-    Sparse(folder + "/short.dat", kTableBytes - 1);
-    return {{"good", good},
-            {"longer", folder + "/longer.dat"},
-            {"short", folder + "/short.dat"}};
-  }
+// An absolute path of exactly `length` bytes, its folder made.
+std::string PathOfLength(const std::string& here, size_t length) {
+  const std::string name = std::to_string(length) + ".wav";
+  const std::string folder = here + "/" + std::string(length - here.size() - 2 - name.size(), 'p');
+  std::filesystem::create_directories(folder);
+  return folder + "/" + name;
+}
 
-  std::string Base(const Row& row) const {
-    const std::string path = row.argument[0] == '/' ? row.argument : folder_ / row.argument;
-    return path.substr(0, path.size() - 4);
-  }
-
-  ScratchFolder folder_;
-  ScratchFolder tables_;
-};
-
-TEST_F(BadInput, EveryOutcomeFromRealFiles) {
-  const std::string here = folder_.path();
+TEST(BadInput, EveryOutcomeFromRealFiles) {
+  ScratchFolder folder, table_folder;
+  const std::string here = folder.path();
+  const std::string longer_table = table_folder / "longer.dat";
+  const std::string short_table = table_folder / "short.dat";
+  std::filesystem::copy_file(LiveTablePath(), longer_table);
+  std::ofstream(longer_table, std::ios::app) << '\x07';
+  Sparse(short_table, kTableBytes - 1);
   const std::vector<uint8_t> canonical = CanonicalWave(1);  // 44-byte header, 1470 bytes of data
 
   std::vector<Row> rows = {
       {"good.wav", utf8::kFinished, WaveFile(CanonicalWave(5)), Output::kRecords, 5},
-
-      // A name the job refuses before it touches a file.
-      {"notes.txt", utf8::kNotWaveFile},
 
       // Files that are not there, and things that are not files.
       {"no-track.wav", "no-track.dat" + std::string(utf8::kFileNotFoundSuffix),
@@ -157,18 +134,9 @@ TEST_F(BadInput, EveryOutcomeFromRealFiles) {
        })},
 
       // Header fields that mislead a reader working in 32 bits.
-      {"riff-size.wav", utf8::kFinished, Patched(canonical, 4, 0xFFFFFFFF), Output::kRecords,
-       1},
+      // (The other layouts are the wave reader's own test.)
       {"fmt-size.wav", utf8::kUnsupportedWave, Patched(canonical, 16, 0xFFFFFFFF)},
-      {"chunk-onto-itself.wav", utf8::kUnsupportedWave,
-       WaveFile(WithChunkBeforeData("LIST", 0xFFFFFFF8))},
-      {"chunk-skipped.wav", utf8::kFinished, WaveFile(WithChunkBeforeData("LIST", 0)),
-       Output::kRecords, 1},
       {"data-all-ones.wav", utf8::kBadDataLength, Patched(canonical, 40, 0xFFFFFFFF)},
-
-      // What the format fields refuse.
-      {"rate.wav", utf8::kNot44100Hz, Patched(canonical, 24, 48000)},
-      {"stereo.wav", utf8::kNotMono16Bit, Patched(canonical, 20, 0x00020001)},
 
       // Outputs that must not be replaced.
       {"linked-read-only.wav", utf8::kWriteFailed,
@@ -187,33 +155,18 @@ TEST_F(BadInput, EveryOutcomeFromRealFiles) {
 
       // Paths: the longest one accepted, the shortest one refused, and
       // names that are not ASCII.
-      {"", utf8::kFinished, WaveFile(canonical), Output::kRecords, 1},
-      {"", utf8::kCannotOpen, WaveFile(canonical)},
+      {PathOfLength(here, 259), utf8::kFinished, WaveFile(canonical), Output::kRecords, 1},
+      {PathOfLength(here, 260), utf8::kCannotOpen, WaveFile(canonical)},
       {"音声/テイク１.wav", utf8::kFinished, WaveFile(canonical), Output::kRecords, 1},
       {"音声/無音.wav", "音声/無音.dat" + std::string(utf8::kFileNotFoundSuffix),
        [&](const std::string& base) { ASSERT_TRUE(WriteBytes(base + ".wav", canonical)); }},
 
       // Voice tables, each in a run of its own.
       {"table-longer.wav", utf8::kFinished, WaveFile(canonical), Output::kRecords, 1,
-       "longer"},
-      {"table-short.wav", utf8::kBadVoiceTableSize, WaveFile(canonical), Output::kNone,
-       0, "short"},
+       longer_table},
+      {"table-short.wav", utf8::kBadVoiceTableSize, WaveFile(canonical), Output::kNone, 0,
+       short_table},
   };
-
-  // Absolute paths of exactly 259 and 260 bytes for the two rows left blank.
-  for (size_t length : {259u, 260u}) {
-    Row& row = *std::find_if(rows.begin(), rows.end(), [](const Row& r) {
-      return r.argument.empty() && r.make != nullptr;
-    });
-    std::string folder = here + "/long";
-    std::filesystem::create_directories(folder);
-    const std::string name = std::to_string(length) + ".wav";
-    const size_t padding = length - folder.size() - 2 - name.size();
-    folder.append("/").append(padding, 'p');
-    std::filesystem::create_directories(folder);
-    row.argument = folder + "/" + name;
-    ASSERT_EQ(row.argument.size(), length);
-  }
 
   // The sound truncated after every byte of its header and some of its
   // samples: refused until the whole "data" header is there, then refused
@@ -240,19 +193,22 @@ TEST_F(BadInput, EveryOutcomeFromRealFiles) {
     std::printf("no short-reading file here; the read error goes unchecked\n");
   }
 
+  const auto base = [&](const Row& row) {
+    const std::string path = row.argument[0] == '/' ? row.argument : here + "/" + row.argument;
+    return path.substr(0, path.size() - 4);
+  };
   std::filesystem::create_directory(here + "/音声");
   for (const Row& row : rows) {
-    if (row.make) row.make(Base(row));
+    if (row.make) row.make(base(row));
   }
 
   // One process per voice table, each converting all of its rows' files in
   // a row, under a watchdog: a hang is a failure, not a stuck build.
-  const std::map<std::string, std::string> tables = MakeTables();
   std::map<std::string, std::vector<const Row*>> runs;
   for (const Row& row : rows) runs[row.table].push_back(&row);
   for (const auto& [table, table_rows] : runs) {
     std::vector<std::string> arguments = {"-s", "KILL", "300", KelditraPath(), "--quiet",
-                                          "--table", tables.at(table)};
+                                          "--table", table};
     bool all_finish = true;
     for (const Row* row : table_rows) {
       arguments.push_back(row->argument);
@@ -268,7 +224,7 @@ TEST_F(BadInput, EveryOutcomeFromRealFiles) {
     for (size_t i = 0; i < table_rows.size(); ++i) {
       const Row& row = *table_rows[i];
       EXPECT_EQ(lines[i], row.argument + ": " + row.message);
-      const std::string bin = Base(row) + ".bin";
+      const std::string bin = base(row) + ".bin";
       switch (row.output) {
         case Output::kNone:
           EXPECT_FALSE(std::filesystem::is_regular_file(bin)) << row.argument;
