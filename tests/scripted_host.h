@@ -32,8 +32,6 @@ class ScriptedHost : public JobHost {
   std::vector<Shown> shown;
   std::vector<std::string> events;
   std::vector<double> refreshed_percents;
-  int windows_created = 0;
-  int quits_posted = 0;
 
   bool HasPerformanceCounter() override { return has_counter; }
   std::string PathFieldText() override { return path_text; }
@@ -43,9 +41,7 @@ class ScriptedHost : public JobHost {
   }
   WindowHandle CreateProgressWindow() override {
     events.push_back("create");
-    if (create_window_fails) return nullptr;
-    ++windows_created;
-    return &window_;
+    return create_window_fails ? nullptr : &window_;
   }
   void RefreshProgressWindow(WindowHandle) override {
     events.push_back("refresh");
@@ -65,7 +61,7 @@ class ScriptedHost : public JobHost {
     pending.pop_front();
     return action();
   }
-  void PostQuit() override { ++quits_posted; }
+  void PostQuit() override { events.push_back("quit"); }
 
   // What a progress window's cancel button does.
   static bool CancelAndClose() {
