@@ -94,81 +94,66 @@ TEST_F(ConversionJob, RefusalsAndLoadFailuresEndBeforeTheWindowOpens) {
   }
 }
 
-// The window opens and closes even when there is nothing to analyse; an
-// output that cannot be written fails after it closed and keeps the old file.
-// The pitch track and the output are named from the path as typed.
-TEST_F(ConversionJob, RecordsFollowWholeFramesAndAFailedWriteKeepsTheOldFile) {
+// Ticks on a scripted clock; only a finished job replaces the output, with a
+// record for each whole frame. The rows run in turn without a reset, so a job
+// that kept the cancel of the one before would stop the row after it.
+TEST_F(ConversionJob, TicksFollowTheClockAndOnlyAFinishedJobReplacesTheOutput) {
   const struct {
     int samples;
-    size_t records;
-    bool read_only = false;
-    std::string typed_extension = ".wav";
-  } cases[] = {{0, 0}, {734, 0}, {735, 1}, {1469, 1}, {1470, 2}, {1470, 2, true},
-               {2205, 3, false, ".WAV \t\r\n\v\f  "}};
-  for (const auto& c : cases) {
-    const std::string base = std::to_string(c.samples) + "-samples";
-    MakeInput(base, c.samples, c.typed_extension.substr(0, 4));
-    const std::vector<uint8_t> old_output(99, 1);
-    ASSERT_TRUE(WriteBytes(base + ".bin", old_output));
-    ASSERT_EQ(chmod((base + ".bin").c_str(), c.read_only ? 0444 : 0644), 0);
-    host_ = ScriptedHost();
-    Run(base + c.typed_extension);
-    ExpectOneMessage(c.read_only ? utf8::kWriteFailed : utf8::kFinished, kStylePlain);
-    if (c.read_only) {
-      EXPECT_EQ(ReadBytes(base + ".bin"), old_output);
-    } else {
-      EXPECT_EQ(ReadBytes(base + ".bin").size(), 16 * c.records) << c.samples;
-    }
-    EXPECT_EQ(host_.events, (std::vector<std::string>{"create", "destroy", "message"}));
-  }
-}
-
-// Ticks on a scripted clock. The rows run in turn without a reset, so a job
-// that kept the cancel of the one before would stop the row after it.
-TEST_F(ConversionJob, TicksFollowTheClockAndACancelIsSeenAtTheNextOne) {
-  const struct {
-    int frames;
     int64_t step_ms;
     int cancel_at_tick;  // 0: none
     const char* message;
     std::vector<int> tick_frames;  // each tick's percentage: frame / (frames + 1)
     bool no_window = false;
+    std::string typed_extension = ".wav";
   } cases[] = {
+      // The window opens and closes even when there is no whole frame; an
+      // output that cannot be written fails after it closed.
+      {0, 0, 0, utf8::kFinished, {}},
+      {734, 0, 0, utf8::kFinished, {}},
+      {1469, 0, 0, utf8::kFinished, {}},
+      {1470, 0, 0, utf8::kWriteFailed, {}},
+      // Only white space at the end of the typed path is trimmed.
+      {2205, 0, 0, utf8::kFinished, {}, false, ".WAV \t\r\n\v\f  "},
       // Readings: 0 at the start, then 50, 100 (not past 0 + 100), 150 (tick,
       // then 200 read after pumping), 250, 300, 350 (tick), 400.
-      {6, 50, 0, utf8::kFinished, {2, 5}},
+      {735 * 6, 50, 0, utf8::kFinished, {2, 5}},
       // A tick per frame: the highest stays below a hundred.
-      {5, 101, 0, utf8::kFinished, {0, 1, 2, 3, 4}},
-      {6, 101, 2, utf8::kCancelled, {0, 1}},
+      {735 * 5, 101, 0, utf8::kFinished, {0, 1, 2, 3, 4}},
+      {735 * 6, 101, 2, utf8::kCancelled, {0, 1}},
       // A cancel during the last tick is never looked at.
-      {4, 101, 4, utf8::kFinished, {0, 1, 2, 3}},
+      {735 * 4, 101, 4, utf8::kFinished, {0, 1, 2, 3}},
       // Without a progress window the job runs to its end.
-      {3, 101, 0, utf8::kFinished, {}, true},
+      {735 * 3, 101, 0, utf8::kFinished, {}, true},
   };
+  const std::vector<uint8_t> old_output = {5, 5};
   for (const auto& c : cases) {
-    const std::string base = "take" + std::to_string(c.frames);
-    MakeInput(base, 735 * c.frames);
-    ASSERT_TRUE(WriteBytes(base + ".bin", {5, 5}));
+    const int frames = c.samples / 735;
+    const std::string base = std::to_string(c.samples) + "-samples";
+    MakeInput(base, c.samples, c.typed_extension.substr(0, 4));
+    ASSERT_TRUE(WriteBytes(base + ".bin", old_output));
+    ASSERT_EQ(chmod((base + ".bin").c_str(), c.message == utf8::kWriteFailed ? 0444 : 0644), 0);
     host_ = ScriptedHost();
     host_.clock_step_ms = c.step_ms;
     host_.create_window_fails = c.no_window;
     host_.on_refresh = [&](int tick) {
       if (tick == c.cancel_at_tick) host_.pending.push_back(ScriptedHost::CancelAndClose);
     };
-    Run(base + ".wav");
+    Run(base + c.typed_extension);
     ExpectOneMessage(c.message, kStylePlain);
-    ASSERT_EQ(host_.refreshed_percents.size(), c.tick_frames.size()) << c.frames;
+    ASSERT_EQ(host_.refreshed_percents.size(), c.tick_frames.size()) << c.samples;
     for (size_t i = 0; i < c.tick_frames.size(); ++i) {
-      EXPECT_DOUBLE_EQ(host_.refreshed_percents[i], 100.0 * c.tick_frames[i] / (c.frames + 1))
-          << c.frames << " tick " << i;
+      EXPECT_DOUBLE_EQ(host_.refreshed_percents[i], 100.0 * c.tick_frames[i] / (frames + 1))
+          << c.samples << " tick " << i;
     }
     // A canceller takes the window down itself; the job does not destroy it again.
     EXPECT_EQ(std::count(host_.events.begin(), host_.events.end(), "destroy"),
               c.cancel_at_tick == 0 && !c.no_window ? 1 : 0);
-    if (c.message == utf8::kCancelled) {
-      EXPECT_EQ(ReadBytes(base + ".bin"), (std::vector<uint8_t>{5, 5}));
+    EXPECT_EQ(host_.events.back(), "message");
+    if (c.message == utf8::kFinished) {
+      EXPECT_EQ(ReadBytes(base + ".bin").size(), frames * 16u) << c.samples;
     } else {
-      EXPECT_EQ(ReadBytes(base + ".bin").size(), c.frames * 16u);
+      EXPECT_EQ(ReadBytes(base + ".bin"), old_output) << c.samples;
     }
   }
 }
