@@ -1,7 +1,9 @@
 #pragma once
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
@@ -44,21 +46,16 @@ inline std::vector<uint8_t> PcmBytes(const std::vector<int16_t>& samples) {
   return bytes;
 }
 
+// A record as stored: little-endian 32-bit fields, the host's own order.
 struct Record {
   int32_t voice_high, frequency, gain, voice_low;
   bool operator==(const Record&) const = default;
 };
+static_assert(std::endian::native == std::endian::little && sizeof(Record) == 16);
 
 inline std::vector<Record> ReadRecords(const std::string& path) {
   const std::vector<uint8_t> bytes = ReadBytes(path);
   std::vector<Record> records(bytes.size() / 16);
-  for (size_t r = 0; r < records.size(); ++r) {
-    int32_t fields[4];
-    for (int f = 0; f < 4; ++f) {
-      const uint8_t* p = &bytes[16 * r + 4 * f];
-      fields[f] = static_cast<int32_t>(p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24);
-    }
-    records[r] = {fields[0], fields[1], fields[2], fields[3]};
-  }
+  std::memcpy(records.data(), bytes.data(), records.size() * 16);
   return records;
 }
