@@ -55,14 +55,10 @@ TEST(SaveFile, ReplacesWholeAndRefusesWhatItCannotCreate) {
 TEST(SaveFile, PathsNearTheLimitGetTemporaryNamesWithinIt) {
   ScratchFolder scratch;
   for (size_t name_length : {4u, 5u, 9u, 10u, 20u}) {
-    std::string folder = scratch.path();
-    const size_t folder_length = 258 - name_length;
-    while (folder.size() < folder_length) {
-      size_t segment = std::min<size_t>(100, folder_length - folder.size() - 1);
-      if (folder_length - folder.size() - 1 - segment == 1) --segment;  // no empty name next
-      folder.append("/").append(segment, 'd');
-      std::filesystem::create_directories(folder);
-    }
+    const size_t rest = 259 - scratch.path().size() - 3 - name_length;  // less three slashes
+    const std::string folder =
+        scratch / std::string(rest / 2, 'd') + "/" + std::string(rest - rest / 2, 'e');
+    std::filesystem::create_directories(folder);
     const std::string path = folder + "/" + std::string(name_length - 4, 'n') + ".bin";
     ASSERT_EQ(path.size(), 259u);
     EXPECT_EQ(SaveFile("abc", 3, path), 0) << name_length;
