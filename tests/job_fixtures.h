@@ -36,17 +36,8 @@ inline std::vector<int16_t> HarmonicSound(int frames, double fundamental_hz,
   return samples;
 }
 
-// Samples as the little-endian bytes of a WAV file's data.
-inline std::vector<uint8_t> PcmBytes(const std::vector<int16_t>& samples) {
-  std::vector<uint8_t> bytes;
-  for (int16_t s : samples) {
-    bytes.push_back(static_cast<uint8_t>(s));
-    bytes.push_back(static_cast<uint8_t>(static_cast<uint16_t>(s) >> 8));
-  }
-  return bytes;
-}
-
-// A record as stored: little-endian 32-bit fields, the host's own order.
+// Files are little-endian, as is every host the program builds for, so
+// samples and records are copied as they are.
 struct Record {
   int32_t voice_high, frequency, gain, voice_low;
   bool operator==(const Record&) const = default;
@@ -58,4 +49,11 @@ inline std::vector<Record> ReadRecords(const std::string& path) {
   std::vector<Record> records(bytes.size() / 16);
   std::memcpy(records.data(), bytes.data(), records.size() * 16);
   return records;
+}
+
+// Samples as the bytes of a WAV file's data.
+inline std::vector<uint8_t> PcmBytes(const std::vector<int16_t>& samples) {
+  std::vector<uint8_t> bytes(samples.size() * 2);
+  std::memcpy(bytes.data(), samples.data(), bytes.size());
+  return bytes;
 }
