@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -172,6 +173,27 @@ TEST_F(CommandLine, ArgumentsOutputFoldersUsageErrorsAndJson) {
                           "RIFF WAVE file (64 bytes);"),
             std::string::npos)
       << json.out;
+}
+
+// Files in one run share the table: strace counts its opens. The leak
+// checker of a sanitizer build cannot work under a tracer; everything else
+// it checks still runs.
+TEST_F(CommandLine, ManyFilesInOneRunLoadTheTableOnce) {
+  const char* asan = std::getenv("ASAN_OPTIONS");
+  const std::string traced_asan =
+      std::string("ASAN_OPTIONS=") + (asan != nullptr ? asan : "") + ":detect_leaks=0";
+  const std::string strace = FindTool("strace");
+  if (strace.empty()) GTEST_FAIL() << MissingTool("strace");
+  const ProcessResult result =
+      RunProcess(strace, {"-f", "-e", "trace=open,openat", "-o", folder_ / "trace", "-E",
+                          traced_asan, KelditraPath(), "good.wav", "bad.wav", "good.wav"},
+                 folder_.path());
+  EXPECT_EQ(result.status, 1) << result.out;  // bad.wav failed
+  const std::vector<uint8_t> trace = ReadBytes(folder_ / "trace");
+  const std::string text(trace.begin(), trace.end());
+  const size_t first_open = text.find("fm_table2.dat");
+  EXPECT_NE(first_open, std::string::npos) << text;
+  EXPECT_EQ(text.find("fm_table2.dat", first_open + 1), std::string::npos) << text;
 }
 
 TEST_F(CommandLine, CtrlCStopsTheRunningJobAndNamesTheFilesNotReached) {
