@@ -35,13 +35,12 @@ void Put32(std::vector<uint8_t>* bytes, size_t at, uint32_t value) {
 
 // The canonical layout: RIFF at 0, "fmt " at 12 (size 16), "data" at 36,
 // samples at 44.
-std::vector<uint8_t> CanonicalWave(int frames, int extra_samples = 0) {
+std::vector<uint8_t> CanonicalWave(size_t samples) {
   ScratchFolder scratch;
-  const std::string path = scratch / "w.wav";
-  std::vector<int16_t> sound = HarmonicSound(frames + 1, 220, {5000});
-  sound.resize(static_cast<size_t>(frames) * 735 + extra_samples);
-  EXPECT_TRUE(WriteMonoWave(path, sound));
-  return ReadBytes(path);
+  std::vector<int16_t> sound = HarmonicSound(2, 220, {5000});
+  sound.resize(samples);
+  EXPECT_TRUE(WriteMonoWave(scratch / "w.wav", sound));
+  return ReadBytes(scratch / "w.wav");
 }
 
 using Maker = std::function<void(const std::string& path)>;
@@ -92,7 +91,7 @@ TEST(BadInput, EveryOutcomeFromRealFiles) {
   std::filesystem::copy_file(LiveTablePath(), longer_table);
   std::ofstream(longer_table, std::ios::app) << '\x07';
   Sparse(short_table, kTableBytes - 1);
-  const std::vector<uint8_t> canonical = CanonicalWave(1);  // 44-byte header, 1470 bytes of data
+  const std::vector<uint8_t> canonical = CanonicalWave(735);  // 44-byte header, 1470 bytes of data
 
   std::vector<Row> rows = {
       // Files that are not there, and things that are not files.
@@ -155,7 +154,7 @@ TEST(BadInput, EveryOutcomeFromRealFiles) {
   // The sound truncated after every byte of its header and some of its
   // samples: refused until the whole "data" header is there, then refused
   // for its length until the last byte is.
-  const std::vector<uint8_t> short_sound = CanonicalWave(0, 10);
+  const std::vector<uint8_t> short_sound = CanonicalWave(10);
   for (size_t length = 0; length <= short_sound.size(); ++length) {
     const char* message = length < 40                    ? utf8::kUnsupportedWave
                           : length < short_sound.size() ? utf8::kBadDataLength
@@ -166,8 +165,8 @@ TEST(BadInput, EveryOutcomeFromRealFiles) {
 
   // A file whose length the system states but whose read comes back short.
   const std::string short_read = "/sys/devices/system/cpu/online";
-  struct stat info;
-  if (stat(short_read.c_str(), &info) == 0 && info.st_size == 4096 &&
+  std::error_code unreadable;
+  if (std::filesystem::file_size(short_read, unreadable) == 4096 &&
       ReadBytes(short_read).size() < 4096) {
     rows.push_back({"short-read.wav", utf8::kReadError, WithTrack([&](const std::string& wav) {
                       std::filesystem::create_symlink(short_read, wav);
