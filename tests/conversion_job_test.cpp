@@ -57,10 +57,8 @@ class ConversionJob : public ::testing::Test {
 
 // A job that ends before its window opens shows one message of its own
 // style and leaves the shared flags untouched; loads stop at the first
-// failure, in the order table, pitch track, WAV file. Only white space at the
-// end of the typed path is trimmed; the table is by default the bare name in
-// the current folder. (Each load failure of its own is met end to end by the
-// bad-input test.)
+// failure, in the order table (by default its bare name in the current
+// folder), pitch track, WAV file. The bad-input test has the other failures.
 TEST_F(ConversionJob, RefusalsAndLoadFailuresEndBeforeTheWindowOpens) {
   const std::string table = settings_.voice_table_path;
   const std::string not_found = utf8::kFileNotFoundSuffix;
@@ -78,6 +76,7 @@ TEST_F(ConversionJob, RefusalsAndLoadFailuresEndBeforeTheWindowOpens) {
       {true, table, "take.wa v", utf8::kNotWaveFile, kStyleExclamation},
       {true, JobSettings().voice_table_path, "nothing.wav", "fm_table2.dat" + not_found,
        kStylePlain},
+      // Blanks are trimmed at the end of the typed path only.
       {true, table, " nothing.wav", " nothing.dat" + not_found, kStylePlain},
       // A file where a folder should be is no missing file.
       {true, table, "solo.dat/take.wav", utf8::kCannotOpen, kStylePlain},
