@@ -4,6 +4,7 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "job/job_host.h"
@@ -49,11 +50,7 @@ class ScriptedHost : public JobHost {
     if (on_refresh) on_refresh(static_cast<int>(refreshed_percents.size()));
   }
   void DestroyProgressWindow(WindowHandle) override { events.push_back("destroy"); }
-  int64_t ProcessClockMs() override {
-    const int64_t now = clock_ms;
-    clock_ms += clock_step_ms;
-    return now;
-  }
+  int64_t ProcessClockMs() override { return std::exchange(clock_ms, clock_ms + clock_step_ms); }
   bool HasPendingMessage() override { return !pending.empty(); }
   bool PumpOneMessage() override {
     events.push_back("pump");
