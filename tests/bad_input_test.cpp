@@ -19,8 +19,6 @@
 
 namespace {
 
-constexpr int64_t kTableBytes = 67108864;
-
 struct Row {
   std::string argument;  // relative to the folder, or absolute
   std::string message;   // what follows "argument: "
@@ -82,7 +80,7 @@ TEST(BadInput, EveryOutcomeFromRealFiles) {
   const std::string short_table = table_folder / "short.dat";
   std::filesystem::copy_file(LiveTablePath(), longer_table);
   std::ofstream(longer_table, std::ios::app) << '\x07';
-  Sparse(short_table, kTableBytes - 1);
+  Sparse(short_table, int64_t{67108864} - 1);  // one byte short of a voice table
   const std::vector<uint8_t> canonical = CanonicalWave(735);  // 44-byte header, 1470 bytes of data
 
   std::vector<Row> rows = {
@@ -103,8 +101,7 @@ TEST(BadInput, EveryOutcomeFromRealFiles) {
        WithTrack([&](const std::string& wav) { Sparse(wav, int64_t{1} << 31, canonical); })},
       {"wraps-to-44.wav", utf8::kNoMemory,
        WithTrack([&](const std::string& wav) { Sparse(wav, (int64_t{1} << 32) + 44, canonical); })},
-      // One frame more than the record array holds: 262,145 frames of
-      // silence, nearly all of them a hole in the file.
+      // One frame more than the record array holds, nearly all of it a hole.
       {"too-long.wav", utf8::kWaveTooLong, WithTrack([&](const std::string& wav) {
          std::vector<uint8_t> header(canonical.begin(), canonical.begin() + 44);
          Put32(&header, 40, 262145u * 1470u);
@@ -139,9 +136,8 @@ TEST(BadInput, EveryOutcomeFromRealFiles) {
       {"table-short.wav", utf8::kBadVoiceTableSize, WaveFile(canonical), 0, short_table},
   };
 
-  // The sound truncated after every byte of its header and some of its
-  // samples: refused until the whole "data" header is there, then refused
-  // for its length until the last byte is.
+  // The sound cut after each of its bytes: refused until the whole "data"
+  // header is there, then for its length until the last byte is.
   const std::vector<uint8_t> short_sound = CanonicalWave(10);
   for (size_t length = 0; length <= short_sound.size(); ++length) {
     const char* message = length < 40                    ? utf8::kUnsupportedWave
