@@ -12,8 +12,7 @@
 
 namespace {
 
-// How many files in one run share the table is the command-line test's; the
-// soak test compares their records with those of runs of their own.
+// One load for many files is the command-line test's; their records, the soak test's.
 TEST(Batch, AKeptTableGivesTheRecordsOfAFreshOneAndFollowsChangesToTheFile) {
   ScratchFolder folder;
   const std::string table_path = folder / "fm_table2.dat";

@@ -44,9 +44,8 @@ class CommandLine : public ::testing::Test {
   ScratchFolder folder_;
 };
 
-// Each failure, and each conversion that went through on doubtful input, gets
-// one more line on stderr: what was found and what to do, in the user's
-// language.
+// Each failure, and each conversion that went through on doubtful input, gets one more line
+// on stderr: what was found and what to do, in the user's language.
 TEST_F(CommandLine, EveryFailureSaysWhatWasFoundAndWhatToDo) {
   const std::vector<uint8_t> good = ReadBytes(folder_ / "good.wav");
   const uint32_t five_frames = 5 * 735 * 2;
