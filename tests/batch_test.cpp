@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -13,101 +12,55 @@
 
 namespace {
 
-RawEntry Entry(uint16_t low, uint16_t high) {
-  RawEntry entry(128, 0);
-  entry[2] = low;
-  entry[4] = high;
-  return entry;
-}
-
-class Batch : public ::testing::Test {
- protected:
-  void SetUp() override {
-    gBusyFlag = 0;
-    ASSERT_TRUE(WriteSparseTable(folder_ / "fm_table2.dat",
-                                 {{100, Entry(3000, 500)}, {200, Entry(500, 3000)}}));
-    for (const char* name : {"a", "b", "c"}) {
-      const double hz = name[0] == 'b' ? 330 : 220;
-      ASSERT_TRUE(WriteMonoWave(folder_ / name + ".wav", HarmonicSound(6, hz, {5000, 2500})));
-      ASSERT_TRUE(WritePitchTrack(folder_ / name + ".dat", std::vector<uint16_t>(6, hz)));
-    }
-    ASSERT_TRUE(WriteBytes(folder_ / "bad.wav", std::vector<uint8_t>(80, 'x')));
-    ASSERT_TRUE(WriteBytes(folder_ / "bad.dat", {}));
-  }
-
-  std::string Convert(const std::string& name, KeptVoiceTable* kept) {
+// One load for many files is the command-line test's; their records, the soak test's.
+TEST(Batch, AKeptTableGivesTheRecordsOfAFreshOneAndFollowsChangesToTheFile) {
+  ScratchFolder folder;
+  const std::string table_path = folder / "fm_table2.dat";
+  RawEntry first(128, 0), second(128, 0);
+  first[2] = second[4] = 3000;
+  first[4] = second[2] = 500;
+  ASSERT_TRUE(WriteSparseTable(table_path, {{100, first}, {200, second}}));
+  ASSERT_TRUE(WriteMonoWave(folder / "a.wav", HarmonicSound(6, 220, {5000, 2500})));
+  ASSERT_TRUE(WritePitchTrack(folder / "a.dat", std::vector<uint16_t>(6, 220)));
+  gBusyFlag = 0;
+  const auto convert = [&](KeptVoiceTable* kept) {
     ScriptedHost host;
-    host.path_text = folder_ / name;
+    host.path_text = folder / "a.wav";
     JobSettings settings;
-    settings.voice_table_path = folder_ / "fm_table2.dat";
+    settings.voice_table_path = table_path;
     settings.kept_table = kept;
     RunConversionJob(host, settings);
     return host.shown.at(0).text;
-  }
-
-  ScratchFolder folder_;
-};
-
-TEST_F(Batch, AKeptTableGivesTheRecordsOfAFreshOneAndFollowsChangesToTheFile) {
-  ASSERT_EQ(Convert("a.wav", nullptr), utf8::kFinished);
-  const std::vector<uint8_t> fresh = ReadBytes(folder_ / "a.bin");
+  };
+  ASSERT_EQ(convert(nullptr), utf8::kFinished);
+  const std::vector<uint8_t> fresh = ReadBytes(folder / "a.bin");
 
   KeptVoiceTable kept;
-  ASSERT_EQ(Convert("a.wav", &kept), utf8::kFinished);
-  EXPECT_EQ(ReadBytes(folder_ / "a.bin"), fresh);
+  ASSERT_EQ(convert(&kept), utf8::kFinished);
+  EXPECT_EQ(ReadBytes(folder / "a.bin"), fresh);
   // The first job's fast search laid the kept table out; the next job
   // searches the same table with the same layout.
-  const std::string table_path = folder_ / "fm_table2.dat";
   FileIdentity identity;
   ASSERT_TRUE(IdentityOf(table_path.c_str(), &identity));
   PreparedTable* table = kept.Find(table_path, identity);
   ASSERT_TRUE(table != nullptr && table->has_layout());
   const FastSearchLayout* layout = table->Layout().get();
-  ASSERT_EQ(Convert("a.wav", &kept), utf8::kFinished);  // from the kept table
-  EXPECT_EQ(ReadBytes(folder_ / "a.bin"), fresh);
+  ASSERT_EQ(convert(&kept), utf8::kFinished);  // from the kept table
+  EXPECT_EQ(ReadBytes(folder / "a.bin"), fresh);
   EXPECT_EQ(kept.Find(table_path, identity), table);
   EXPECT_EQ(table->Layout().get(), layout);
 
   // The table is rewritten between two jobs: the next one must not use the
   // kept copy. Entry 100 is gone, so its records change.
-  ASSERT_TRUE(WriteSparseTable(folder_ / "fm_table2.dat", {{200, Entry(500, 3000)}}));
-  ASSERT_EQ(Convert("a.wav", &kept), utf8::kFinished);
-  const std::vector<Record> records = ReadRecords(folder_ / "a.bin");
+  ASSERT_TRUE(WriteSparseTable(table_path, {{200, second}}));
+  ASSERT_EQ(convert(&kept), utf8::kFinished);
+  const std::vector<Record> records = ReadRecords(folder / "a.bin");
   ASSERT_FALSE(records.empty());
   EXPECT_EQ(records[0].voice_high * 16 + records[0].voice_low, 200);
 
   // A table that has disappeared is reported, kept copy or not.
-  std::filesystem::remove(folder_ / "fm_table2.dat");
-  EXPECT_EQ(Convert("a.wav", &kept), folder_ / "fm_table2.dat" + utf8::kFileNotFoundSuffix);
-}
-
-// Files converted in a run of their own give the same bytes as in a batch:
-// the soak test compares them.
-TEST_F(Batch, ManyFilesInOneRunLoadTheTableOnce) {
-  // strace counts the opens of the table in the one process. The leak
-  // checker of a sanitizer build cannot work under a tracer; everything
-  // else it checks still runs.
-  const char* asan = std::getenv("ASAN_OPTIONS");
-  const std::string traced_asan =
-      std::string("ASAN_OPTIONS=") + (asan != nullptr ? asan : "") + ":detect_leaks=0";
-  const std::string strace = FindTool("strace");
-  if (strace.empty()) GTEST_FAIL() << MissingTool("strace");
-  const ProcessResult result = RunProcess(
-      strace, {"-f", "-e", "trace=open,openat", "-o", folder_ / "trace", "-E",
-                          traced_asan, KelditraPath(), "a.wav", "bad.wav", "b.wav", "c.wav"},
-      folder_.path());
-  EXPECT_EQ(result.status, 1);  // bad.wav failed
-  EXPECT_EQ(result.out, std::string("a.wav: ") + utf8::kFinished + "\nbad.wav: " +
-                            utf8::kUnsupportedWave + "\nb.wav: " + utf8::kFinished +
-                            "\nc.wav: " + utf8::kFinished + "\n");
-  const std::vector<uint8_t> trace = ReadBytes(folder_ / "trace");
-  const std::string text(trace.begin(), trace.end());
-  size_t opens = 0;
-  for (size_t at = text.find("fm_table2.dat"); at != std::string::npos;
-       at = text.find("fm_table2.dat", at + 1)) {
-    ++opens;
-  }
-  EXPECT_EQ(opens, 1u) << text;
+  std::filesystem::remove(table_path);
+  EXPECT_EQ(convert(&kept), table_path + utf8::kFileNotFoundSuffix);
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
@@ -34,31 +36,24 @@ inline std::vector<int16_t> HarmonicSound(int frames, double fundamental_hz,
   return samples;
 }
 
-// Samples as the little-endian bytes of a WAV file's data.
-inline std::vector<uint8_t> PcmBytes(const std::vector<int16_t>& samples) {
-  std::vector<uint8_t> bytes;
-  for (int16_t s : samples) {
-    bytes.push_back(static_cast<uint8_t>(s));
-    bytes.push_back(static_cast<uint8_t>(static_cast<uint16_t>(s) >> 8));
-  }
-  return bytes;
-}
-
+// Files are little-endian, as is every host the program builds for, so
+// samples and records are copied as they are.
 struct Record {
   int32_t voice_high, frequency, gain, voice_low;
   bool operator==(const Record&) const = default;
 };
+static_assert(std::endian::native == std::endian::little && sizeof(Record) == 16);
 
 inline std::vector<Record> ReadRecords(const std::string& path) {
   const std::vector<uint8_t> bytes = ReadBytes(path);
   std::vector<Record> records(bytes.size() / 16);
-  for (size_t r = 0; r < records.size(); ++r) {
-    int32_t fields[4];
-    for (int f = 0; f < 4; ++f) {
-      const uint8_t* p = &bytes[16 * r + 4 * f];
-      fields[f] = static_cast<int32_t>(p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24);
-    }
-    records[r] = {fields[0], fields[1], fields[2], fields[3]};
-  }
+  std::memcpy(records.data(), bytes.data(), records.size() * 16);
   return records;
+}
+
+// Samples as the bytes of a WAV file's data.
+inline std::vector<uint8_t> PcmBytes(const std::vector<int16_t>& samples) {
+  std::vector<uint8_t> bytes(samples.size() * 2);
+  std::memcpy(bytes.data(), samples.data(), bytes.size());
+  return bytes;
 }

@@ -4,6 +4,7 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "job/job_host.h"
@@ -32,8 +33,6 @@ class ScriptedHost : public JobHost {
   std::vector<Shown> shown;
   std::vector<std::string> events;
   std::vector<double> refreshed_percents;
-  int windows_created = 0;
-  int quits_posted = 0;
 
   bool HasPerformanceCounter() override { return has_counter; }
   std::string PathFieldText() override { return path_text; }
@@ -43,9 +42,7 @@ class ScriptedHost : public JobHost {
   }
   WindowHandle CreateProgressWindow() override {
     events.push_back("create");
-    if (create_window_fails) return nullptr;
-    ++windows_created;
-    return &window_;
+    return create_window_fails ? nullptr : &window_;
   }
   void RefreshProgressWindow(WindowHandle) override {
     events.push_back("refresh");
@@ -53,11 +50,7 @@ class ScriptedHost : public JobHost {
     if (on_refresh) on_refresh(static_cast<int>(refreshed_percents.size()));
   }
   void DestroyProgressWindow(WindowHandle) override { events.push_back("destroy"); }
-  int64_t ProcessClockMs() override {
-    const int64_t now = clock_ms;
-    clock_ms += clock_step_ms;
-    return now;
-  }
+  int64_t ProcessClockMs() override { return std::exchange(clock_ms, clock_ms + clock_step_ms); }
   bool HasPendingMessage() override { return !pending.empty(); }
   bool PumpOneMessage() override {
     events.push_back("pump");
@@ -65,7 +58,7 @@ class ScriptedHost : public JobHost {
     pending.pop_front();
     return action();
   }
-  void PostQuit() override { ++quits_posted; }
+  void PostQuit() override { events.push_back("quit"); }
 
   // What a progress window's cancel button does.
   static bool CancelAndClose() {
