@@ -18,35 +18,28 @@ inline constexpr int32_t kFrame = 735;
 // first), or, without a fundamental, silence or noise.
 struct Segment {
   double seconds = 0;
-  std::function<double(double)> hz;  // time since the segment's start to Hz
+  std::function<double(double)> hz = nullptr;  // time since the segment's start to Hz
   std::vector<double> harmonics = {1};
-  double level = 0.3;                      // peak of the tone, full scale 1
-  std::function<double(double)> odd_gain;  // on odd harmonics, by time; none: 1
-  double noise = 0;                        // peak of the noise mixed in
+  double level = 0.3;                                // peak of the tone, full scale 1
+  std::function<double(double)> odd_gain = nullptr;  // on odd harmonics, by time; none: 1
+  double noise = 0;                                  // peak of the noise mixed in
   bool dark = false;  // noise with most of its energy low down, where a voice's fundamental is
 };
 
 inline Segment Tone(double seconds, double hz, std::vector<double> harmonics = {1},
                     double level = 0.3) {
-  Segment segment;
-  segment.seconds = seconds;
-  segment.hz = [hz](double) { return hz; };
-  segment.harmonics = std::move(harmonics);
-  segment.level = level;
-  return segment;
+  return {seconds, [hz](double) { return hz; }, std::move(harmonics), level};
 }
 inline Segment Glide(double seconds, double from_hz, double to_hz, std::vector<double> harmonics) {
-  Segment segment = Tone(seconds, from_hz, std::move(harmonics));
-  segment.hz = [=](double t) { return from_hz * std::pow(to_hz / from_hz, t / seconds); };
-  return segment;
+  return {seconds, [=](double t) { return from_hz * std::pow(to_hz / from_hz, t / seconds); },
+          std::move(harmonics)};
 }
 inline Segment Vibrato(double seconds, double hz, double cents, double rate_hz,
                        std::vector<double> harmonics = {1}) {
-  Segment segment = Tone(seconds, hz, std::move(harmonics));
-  segment.hz = [=](double t) {
+  const auto at = [=](double t) {
     return hz * std::pow(2.0, cents / 1200 * std::sin(2 * M_PI * rate_hz * t));
   };
-  return segment;
+  return {seconds, at, std::move(harmonics)};
 }
 // Odd harmonics all but vanish for a moment every `every` seconds: for that
 // moment the wave nearly repeats at half its period.
@@ -63,16 +56,9 @@ inline Segment Breathy(double seconds, double hz, double noise) {
   segment.noise = noise;
   return segment;
 }
-inline Segment Silence(double seconds) {
-  Segment segment;
-  segment.seconds = seconds;
-  return segment;
-}
+inline Segment Silence(double seconds) { return {seconds}; }
 inline Segment Noise(double seconds, double level, bool dark = false) {
-  Segment segment = Silence(seconds);
-  segment.noise = level;
-  segment.dark = dark;
-  return segment;
+  return {.seconds = seconds, .noise = level, .dark = dark};
 }
 
 // A sawtooth-like source: harmonic n at 1/n, up to count.

@@ -53,11 +53,8 @@ const std::vector<Sound>& Sounds() {
 }
 
 std::vector<PitchMethod> Methods() {
-  std::vector<PitchMethod> methods = {PitchMethod::kYin};
-  if (PitchMethodAvailable(PitchMethod::kAubioYinFft)) {
-    methods.push_back(PitchMethod::kAubioYinFft);
-  }
-  return methods;
+  if (!PitchMethodAvailable(PitchMethod::kAubioYinFft)) return {PitchMethod::kYin};
+  return {PitchMethod::kYin, PitchMethod::kAubioYinFft};
 }
 
 class PitchAccuracy : public ::testing::TestWithParam<std::tuple<size_t, PitchMethod>> {};
@@ -67,20 +64,19 @@ TEST_P(PitchAccuracy, VoicedFramesWithinAQuarterToneAndNothingElseVoiced) {
   const std::vector<uint16_t> track = TrackPitch(rendered.samples, {}, std::get<1>(GetParam()));
   ASSERT_EQ(track.size(), rendered.samples.size() / kFrame);
   // Frames near a segment boundary (truth -1) are not scored.
-  int voiced = 0, close = 0, octave_off = 0, unvoiced = 0, false_voiced = 0;
+  int voiced = 0, close = 0, octave_off = 0, false_voiced = 0;
   for (size_t f = 0; f < track.size(); ++f) {
     const double truth = rendered.truth[f];
     const double off = truth > 0 && track[f] != 0 ? std::abs(Cents(track[f], truth)) : 1e9;
     voiced += truth > 0;
     close += off <= 50;
     octave_off += off >= 600 && off < 1e9;
-    unvoiced += truth == 0;
     false_voiced += truth == 0 && track[f] != 0;
   }
   ASSERT_GT(voiced, 0);
   EXPECT_GE(close, 0.98 * voiced) << "of " << voiced;
   EXPECT_EQ(octave_off, 0);
-  EXPECT_EQ(false_voiced, 0) << "of " << unvoiced;
+  EXPECT_EQ(false_voiced, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sounds, PitchAccuracy,
@@ -124,10 +120,8 @@ TEST(PitchSettingsTest, RangeGateAndThresholdDecide) {
       const size_t first = static_cast<size_t>(c.sound.segments[0].seconds * kRate / kFrame) + 2;
       int wrong = 0;
       for (size_t f = first; f + 2 < track.size(); ++f) {
-        const bool right = c.expected_hz == 0
-                               ? track[f] == 0
-                               : track[f] != 0 && std::abs(Cents(track[f], c.expected_hz)) <= 50;
-        wrong += right ? 0 : 1;
+        wrong += c.expected_hz == 0 ? track[f] != 0
+                                    : track[f] == 0 || std::abs(Cents(track[f], c.expected_hz)) > 50;
       }
       EXPECT_EQ(wrong, 0) << c.name << ", " << PitchMethodName(method);
     }
