@@ -37,10 +37,10 @@ class PitchCommand : public ::testing::Test {
 
 TEST_F(PitchCommand, TrackHoldsWhatTheTrackerHearsInTheSixteenBitSamples) {
   // Ends part-way into a frame, which gets no record.
-  const std::vector<int16_t> pcm =
-      Pcm({"",
-           {Silence(0.1), Tone(0.5, 220, Bright(6)), Noise(0.3, 0.3), Glide(0.6, 150, 300, Bright(8)),
-            Vibrato(0.5, 440, 40, 6), Silence(0.1023)}});
+  const std::vector<int16_t> pcm = Pcm({"",
+                                        {Silence(0.1), Tone(0.5, 220, Bright(6)), Noise(0.3, 0.3),
+                                         Glide(0.6, 150, 300, Bright(8)), Vibrato(0.5, 440, 40, 6),
+                                         Silence(0.1023)}});
   ASSERT_NE(pcm.size() % kFrame, 0u);
   ASSERT_TRUE(WriteMonoWave(folder_ / "song.wav", pcm));
   std::vector<float> heard(pcm.begin(), pcm.end());

@@ -42,12 +42,22 @@ const std::string& LiveTablePath() {
 
 namespace {
 
-// Starts program in folder with stdin from /dev/null, stdout into out_path
-// and stderr into err_fd; the child's id. A traced child stops at its exec
-// and waits for Finish.
+std::string TextOf(const std::string& path) {
+  const std::vector<uint8_t> bytes = ReadBytes(path);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+// Starts program in folder with stdin from /dev/null, stdout into capture/out
+// and stderr into err_fd, or capture/err without one; the child's id. A
+// traced child stops at its exec and waits for Finish.
 pid_t StartProcess(const std::string& program, const std::vector<std::string>& arguments,
-                   const std::string& folder, const std::string& out_path, int err_fd,
-                   bool traced = false, const std::string& locale = kJapaneseLocale) {
+                   const std::string& folder, const ScratchFolder& capture,
+                   const std::string& locale, bool traced = false, int err_fd = -1) {
+  const std::string out_path = capture / "out";
+  const std::string err_path = capture / "err";
+  std::vector<char*> argv{const_cast<char*>(program.c_str())};
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
   const pid_t child = fork();
   if (child == 0) {
     if (!folder.empty() && chdir(folder.c_str()) != 0) _exit(127);
@@ -55,14 +65,9 @@ pid_t StartProcess(const std::string& program, const std::vector<std::string>& a
     unsetenv("LC_MESSAGES");
     setenv("LANG", locale.c_str(), 1);
     if (traced && ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0) _exit(127);
-    const int in = open("/dev/null", O_RDONLY);
-    const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    dup2(in, 0);
-    dup2(out, 1);
-    dup2(err_fd, 2);
-    std::vector<char*> argv{const_cast<char*>(program.c_str())};
-    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
+    dup2(open("/dev/null", O_RDONLY), 0);
+    dup2(open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
+    dup2(err_fd >= 0 ? err_fd : open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
     execv(program.c_str(), argv.data());
     _exit(127);
   }
@@ -79,7 +84,7 @@ long ResidentKib(pid_t process) {
 
 // A traced child is held at its exit, its memory still mapped, while its
 // resident size is read; other stops (the exec traps) are passed over.
-ProcessResult Finish(pid_t child, const std::string& out_path, bool traced = false) {
+ProcessResult Finish(pid_t child, const ScratchFolder& capture, bool traced = false) {
   ProcessResult result;
   int wait_status = 0;
   struct rusage usage {};
@@ -99,8 +104,8 @@ ProcessResult Finish(pid_t child, const std::string& out_path, bool traced = fal
   }
   result.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
   result.peak_kib = usage.ru_maxrss;
-  const std::vector<uint8_t> out = ReadBytes(out_path);
-  result.out.assign(out.begin(), out.end());
+  result.out = TextOf(capture / "out");
+  result.err = TextOf(capture / "err");
   return result;
 }
 
@@ -109,14 +114,7 @@ ProcessResult Finish(pid_t child, const std::string& out_path, bool traced = fal
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,
                          const std::string& folder, const std::string& locale) {
   ScratchFolder capture;
-  const std::string err_path = capture / "err";
-  const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  const pid_t child = StartProcess(program, arguments, folder, capture / "out", err, false, locale);
-  close(err);
-  ProcessResult result = Finish(child, capture / "out");
-  const std::vector<uint8_t> err_bytes = ReadBytes(err_path);
-  result.err.assign(err_bytes.begin(), err_bytes.end());
-  return result;
+  return Finish(StartProcess(program, arguments, folder, capture, locale), capture);
 }
 
 std::string FindTool(const std::string& name) {
@@ -128,10 +126,8 @@ ProcessResult RunProcessMeasuringExit(const std::string& program,
                                       const std::vector<std::string>& arguments,
                                       const std::string& folder) {
   ScratchFolder capture;
-  const int err = open((capture / "err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  const pid_t child = StartProcess(program, arguments, folder, capture / "out", err, true);
-  close(err);
-  return Finish(child, capture / "out", true);
+  const pid_t child = StartProcess(program, arguments, folder, capture, kJapaneseLocale, true);
+  return Finish(child, capture, true);
 }
 
 ProcessResult RunInterruptedAtFirstTick(const std::string& program,
@@ -145,7 +141,7 @@ ProcessResult RunInterruptedAtFirstTick(const std::string& program,
     return failed;
   }
   ScratchFolder capture;
-  const pid_t child = StartProcess(program, arguments, folder, capture / "out", child_side, false, locale);
+  const pid_t child = StartProcess(program, arguments, folder, capture, locale, false, child_side);
   close(child_side);
   // Everything the bar draws is read, so the child never blocks on a full
   // terminal; the read fails once the child has exited and closed its side.
@@ -160,7 +156,7 @@ ProcessResult RunInterruptedAtFirstTick(const std::string& program,
     }
   }
   close(terminal);
-  ProcessResult result = Finish(child, capture / "out");
+  ProcessResult result = Finish(child, capture);
   result.err = drawn;
   return result;
 }
