@@ -7,10 +7,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "fixture_files.h"
+#include "formats/parameter_file.h"
 
 namespace {
 
@@ -33,37 +33,6 @@ std::vector<uint8_t> Concatenated(std::vector<std::vector<uint8_t>> parts) {
   return all;
 }
 
-struct SeedRecord {
-  int32_t voice;
-  int32_t frequency;
-  int32_t gain;
-};
-
-std::vector<uint8_t> RecordBytes(const std::vector<SeedRecord>& records) {
-  std::vector<uint8_t> bytes;
-  for (const SeedRecord& record : records) {
-    for (int32_t field : {record.voice / 16, record.frequency, record.gain, record.voice % 16}) {
-      for (int shift = 0; shift < 32; shift += 8) {
-        bytes.push_back(static_cast<uint8_t>(field >> shift));
-      }
-    }
-  }
-  return bytes;
-}
-
-// Parameter files as conversions write them, and at the edges of each field.
-std::vector<std::pair<std::string, std::vector<SeedRecord>>> PreviewSeeds() {
-  std::vector<SeedRecord> phrase;
-  for (int32_t frame = 0; frame < 12; ++frame) {
-    phrase.push_back({0x1234 + 257 * frame, frame % 4 == 0 ? 440 : 220, 4036 + frame});
-  }
-  return {
-      {"empty", {}},
-      {"phrase", phrase},
-      {"edges", {{0, 0, 0}, {262143, 131070, 7922}, {0, 22050, 65535}, {262143, 1, 65535}}},
-  };
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -76,9 +45,19 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(out / folder);
   }
 
+  // Parameter files as conversions write them, and at the edges of each field.
+  RecordArray phrase;
+  ClearRecordArray(phrase, 12);
+  for (int32_t frame = 0; frame < 12; ++frame) {
+    StoreRecord(phrase, frame, 0x1234 + 257 * frame, frame % 4 == 0 ? 440 : 220, 4036 + frame);
+  }
+  const RecordArray edges = {
+      {0, 0, 0, 0}, {16383, 131070, 7922, 15}, {0, 22050, 65535, 0}, {16383, 1, 65535, 15}};
   bool written = true;
-  for (const auto& [name, records] : PreviewSeeds()) {
-    written &= WriteBytes((out / "preview" / name).string(), RecordBytes(records));
+  for (const auto& [name, records] :
+       {std::pair{"empty", RecordArray{}}, {"phrase", phrase}, {"edges", edges}}) {
+    const std::string base = (out / "preview" / name).string();
+    written &= WriteParameterFile(records, base, static_cast<int32_t>(records.size())) == 0;
   }
   for (int i = 2; i < argc; ++i) {
     const std::string name = std::filesystem::path(argv[i]).stem().string();
