@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -89,8 +90,7 @@ inline Rendered Render(const Sound& sound) {
   double low = 0;  // the dark noise
   for (const Segment& segment : sound.segments) {
     std::vector<double> phases(segment.harmonics.size(), 0);
-    double peak = 0;
-    for (const double a : segment.harmonics) peak += std::abs(a);
+    const double peak = std::accumulate(segment.harmonics.begin(), segment.harmonics.end(), 0.0);
     for (int64_t i = 0; i < std::llround(segment.seconds * kRate); ++i) {
       const double t = i / kRate;
       double value = 0;

@@ -1,9 +1,19 @@
 #include "test_support.h"
 
+#include <fcntl.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/ptrace.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+
+#include "job_fixtures.h"
 
 ScratchFolder::ScratchFolder() {
   std::string pattern = (std::filesystem::temp_directory_path() / "kelditra-test-XXXXXX").string();
@@ -17,26 +27,15 @@ ScratchFolder::~ScratchFolder() {
   std::filesystem::remove_all(path_, ignored);
 }
 
-#include <fcntl.h>
-#include <pty.h>
-#include <signal.h>
-#include <sys/ptrace.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include "job_fixtures.h"
-
 const std::string& LiveTablePath() {
   static const ScratchFolder folder;
-  static const std::string path = folder / "fm_table2.dat";
-  static const bool written = [] {
+  static const std::string path = [] {
     RawEntry live(128, 0);
     live[2] = 3000;
     live[4] = 1500;
-    return WriteSparseTable(path, {{100, live}});
+    if (!WriteSparseTable(folder / "fm_table2.dat", {{100, live}})) std::abort();
+    return folder / "fm_table2.dat";
   }();
-  if (!written) std::abort();
   return path;
 }
 
@@ -133,8 +132,7 @@ ProcessResult RunProcessMeasuringExit(const std::string& program,
 ProcessResult RunInterruptedAtFirstTick(const std::string& program,
                                         const std::vector<std::string>& arguments,
                                         const std::string& folder, const std::string& locale) {
-  int terminal = -1;
-  int child_side = -1;
+  int terminal = -1, child_side = -1;
   if (openpty(&terminal, &child_side, nullptr, nullptr, nullptr) != 0) {
     ProcessResult failed;
     failed.err = "no pseudo-terminal to run on";

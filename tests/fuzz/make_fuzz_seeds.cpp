@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fixture_files.h"
@@ -73,20 +74,17 @@ int main(int argc, char** argv) {
                             Concatenated({count, GlidingTrack(frames, length)}));
     }
 
-    // One whole-job seed per recording, each under other flags, since every
-    // job input costs a load and a preparation of the voice table. The
-    // track's length is two bytes; a longer recording gets a cut track.
+    // One whole-job seed per recording, each under other flags (the first
+    // byte). The track's length is two bytes; a longer recording gets a cut track.
     const size_t whole_track = std::min<size_t>(full, 65535);
-    const struct {
-      uint8_t flags;
-      size_t track_length;
-    } variants[] = {{0x00, whole_track}, {0x10, whole_track}, {0x08, whole_track},
-                    {0x03, 0},           {0x20, 65},          {0x00, 3}};
-    const auto& variant = variants[static_cast<size_t>(i - 2) % std::size(variants)];
-    const std::vector<uint8_t> head = {variant.flags, static_cast<uint8_t>(variant.track_length),
-                                       static_cast<uint8_t>(variant.track_length >> 8)};
+    const std::pair<uint8_t, size_t> variants[] = {{0x00, whole_track}, {0x10, whole_track},
+                                                   {0x08, whole_track}, {0x03, 0},
+                                                   {0x20, 65},          {0x00, 3}};
+    const auto [flags, length] = variants[static_cast<size_t>(i - 2) % std::size(variants)];
+    const std::vector<uint8_t> head = {flags, static_cast<uint8_t>(length),
+                                       static_cast<uint8_t>(length >> 8)};
     written &= WriteBytes((out / "job" / name).string(),
-                          Concatenated({head, GlidingTrack(frames, variant.track_length), wave}));
+                          Concatenated({head, GlidingTrack(frames, length), wave}));
   }
   return written ? 0 : 1;
 }
