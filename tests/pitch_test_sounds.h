@@ -88,6 +88,7 @@ inline Rendered Render(const Sound& sound) {
   Rendered rendered;
   uint32_t noise_state = 12345;
   double low = 0;  // the dark noise
+  double start = 0;
   for (const Segment& segment : sound.segments) {
     std::vector<double> phases(segment.harmonics.size(), 0);
     const double peak = std::accumulate(segment.harmonics.begin(), segment.harmonics.end(), 0.0);
@@ -110,18 +111,14 @@ inline Rendered Render(const Sound& sound) {
       }
       rendered.samples.push_back(static_cast<float>(value));
     }
-  }
-
-  rendered.truth.assign(rendered.samples.size() / kFrame, -1);
-  for (size_t f = 0; f < rendered.truth.size(); ++f) {
-    const double centre = (f * kFrame + kFrame / 2) / kRate;
-    double start = 0;
-    for (const Segment& segment : sound.segments) {
-      if (centre - kReach >= start && centre + kReach <= start + segment.seconds) {
-        rendered.truth[f] = segment.hz ? segment.hz(centre - start) : 0;
+    rendered.truth.resize(rendered.samples.size() / kFrame, -1);
+    for (size_t f = 0; f < rendered.truth.size(); ++f) {
+      const double t = (f * kFrame + kFrame / 2) / kRate - start;
+      if (t >= kReach && t + kReach <= segment.seconds) {
+        rendered.truth[f] = segment.hz ? segment.hz(t) : 0;
       }
-      start += segment.seconds;
     }
+    start += segment.seconds;
   }
   return rendered;
 }

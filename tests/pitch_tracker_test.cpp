@@ -12,37 +12,34 @@ namespace {
 
 using namespace pitch_test;
 
-const std::vector<Sound>& Sounds() {
-  static const std::vector<Sound> sounds = {
-      {"steady_sines",
-       {Silence(0.1), Tone(0.4, 65), Silence(0.1), Tone(0.4, 98), Silence(0.1), Tone(0.4, 147),
-        Silence(0.1), Tone(0.4, 220), Silence(0.1), Tone(0.4, 330), Silence(0.1), Tone(0.4, 494),
-        Silence(0.1), Tone(0.4, 740), Silence(0.1), Tone(0.4, 988), Silence(0.1)}},
-      {"glides",
-       {Glide(2.0, 110, 880, Bright(6)), Silence(0.2), Glide(1.5, 700, 150, Bright(6)),
-        Silence(0.2), Glide(1.0, 70, 140, {1})}},
-      {"vibrato",
-       {Vibrato(2.0, 262, 50, 5.5, Bright(6)), Silence(0.2), Vibrato(1.5, 600, 80, 6.5),
-        Silence(0.2), Vibrato(1.5, 110, 100, 5.0, Bright(10))}},
-      {"weak_or_missing_fundamental",
-       {Tone(0.5, 110, {0.05, 1, 0.8, 0.6, 0.5, 0.4, 0.3, 0.2}),
-        Tone(0.5, 82, {0.03, 0.3, 1, 0.8, 0.6, 0.5, 0.4, 0.3, 0.2, 0.2}), Silence(0.1),
-        Tone(0.5, 150, {0, 1, 1, 1, 1, 1, 1, 1}), Tone(0.5, 300, {0, 0, 1, 1, 1, 1})}},
-      {"noise_between_notes",
-       {Tone(0.4, 200, Bright(8)), Noise(0.4, 0.3), Tone(0.4, 300, Bright(8)), Silence(0.3),
-        Tone(0.4, 450, Bright(5)), Noise(0.4, 0.3, true), Tone(0.4, 130, Bright(10)),
-        Noise(0.3, 0.02), Silence(0.2), Noise(0.3, 0.05, true), Tone(0.4, 80, Bright(12))}},
-      {"octave_slips", {OddDips(2.0, 196, 0.4), Silence(0.2), OddDips(1.5, 131, 0.3)}},
-      {"octave_leaps",
-       {Tone(0.3, 220, Bright(6)), Tone(0.3, 440, Bright(6)), Tone(0.3, 220, Bright(6)),
-        Tone(0.3, 110, Bright(6)), Tone(0.3, 220, Bright(6))}},
-      {"formant",
-       {Tone(0.6, 80, {0.1, 0.1, 0.2, 0.5, 1, 1, 0.5, 0.2, 0.1}), Silence(0.1),
-        Tone(0.6, 95, {0.05, 0.1, 0.2, 0.3, 0.6, 1, 0.6, 0.2, 0.1}), Silence(0.1),
-        Tone(0.6, 70, {0.05, 0.1, 0.1, 0.3, 0.6, 1, 1, 0.6, 0.2, 0.1})}},
-  };
-  return sounds;
-}
+const std::vector<Sound> kSounds = {
+    {"steady_sines",
+     {Silence(0.1), Tone(0.4, 65), Silence(0.1), Tone(0.4, 98), Silence(0.1), Tone(0.4, 147),
+      Silence(0.1), Tone(0.4, 220), Silence(0.1), Tone(0.4, 330), Silence(0.1), Tone(0.4, 494),
+      Silence(0.1), Tone(0.4, 740), Silence(0.1), Tone(0.4, 988), Silence(0.1)}},
+    {"glides",
+     {Glide(2.0, 110, 880, Bright(6)), Silence(0.2), Glide(1.5, 700, 150, Bright(6)),
+      Silence(0.2), Glide(1.0, 70, 140, {1})}},
+    {"vibrato",
+     {Vibrato(2.0, 262, 50, 5.5, Bright(6)), Silence(0.2), Vibrato(1.5, 600, 80, 6.5),
+      Silence(0.2), Vibrato(1.5, 110, 100, 5.0, Bright(10))}},
+    {"weak_or_missing_fundamental",
+     {Tone(0.5, 110, {0.05, 1, 0.8, 0.6, 0.5, 0.4, 0.3, 0.2}),
+      Tone(0.5, 82, {0.03, 0.3, 1, 0.8, 0.6, 0.5, 0.4, 0.3, 0.2, 0.2}), Silence(0.1),
+      Tone(0.5, 150, {0, 1, 1, 1, 1, 1, 1, 1}), Tone(0.5, 300, {0, 0, 1, 1, 1, 1})}},
+    {"noise_between_notes",
+     {Tone(0.4, 200, Bright(8)), Noise(0.4, 0.3), Tone(0.4, 300, Bright(8)), Silence(0.3),
+      Tone(0.4, 450, Bright(5)), Noise(0.4, 0.3, true), Tone(0.4, 130, Bright(10)),
+      Noise(0.3, 0.02), Silence(0.2), Noise(0.3, 0.05, true), Tone(0.4, 80, Bright(12))}},
+    {"octave_slips", {OddDips(2.0, 196, 0.4), Silence(0.2), OddDips(1.5, 131, 0.3)}},
+    {"octave_leaps",
+     {Tone(0.3, 220, Bright(6)), Tone(0.3, 440, Bright(6)), Tone(0.3, 220, Bright(6)),
+      Tone(0.3, 110, Bright(6)), Tone(0.3, 220, Bright(6))}},
+    {"formant",
+     {Tone(0.6, 80, {0.1, 0.1, 0.2, 0.5, 1, 1, 0.5, 0.2, 0.1}), Silence(0.1),
+      Tone(0.6, 95, {0.05, 0.1, 0.2, 0.3, 0.6, 1, 0.6, 0.2, 0.1}), Silence(0.1),
+      Tone(0.6, 70, {0.05, 0.1, 0.1, 0.3, 0.6, 1, 1, 0.6, 0.2, 0.1})}},
+};
 
 std::vector<PitchMethod> Methods() {
   if (!PitchMethodAvailable(PitchMethod::kAubioYinFft)) return {PitchMethod::kYin};
@@ -52,7 +49,7 @@ std::vector<PitchMethod> Methods() {
 class PitchAccuracy : public ::testing::TestWithParam<std::tuple<size_t, PitchMethod>> {};
 
 TEST_P(PitchAccuracy, VoicedFramesWithinAQuarterToneAndNothingElseVoiced) {
-  const Rendered rendered = Render(Sounds()[std::get<0>(GetParam())]);
+  const Rendered rendered = Render(kSounds[std::get<0>(GetParam())]);
   const std::vector<uint16_t> track = TrackPitch(rendered.samples, {}, std::get<1>(GetParam()));
   // Frames near a segment boundary (truth -1) are not scored.
   int voiced = 0, close = 0, octave_off = 0, false_voiced = 0;
@@ -71,10 +68,10 @@ TEST_P(PitchAccuracy, VoicedFramesWithinAQuarterToneAndNothingElseVoiced) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sounds, PitchAccuracy,
-                         ::testing::Combine(::testing::Range<size_t>(0, Sounds().size()),
+                         ::testing::Combine(::testing::Range<size_t>(0, kSounds.size()),
                                             ::testing::ValuesIn(Methods())),
                          [](const auto& info) {
-                           return Sounds()[std::get<0>(info.param)].name + "_" +
+                           return kSounds[std::get<0>(info.param)].name + "_" +
                                   PitchMethodName(std::get<1>(info.param));
                          });
 

@@ -73,14 +73,6 @@ pid_t StartProcess(const std::string& program, const std::vector<std::string>& a
   return child;
 }
 
-long ResidentKib(pid_t process) {
-  std::ifstream status("/proc/" + std::to_string(process) + "/status");
-  for (std::string line; std::getline(status, line);) {
-    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
-  }
-  return -1;
-}
-
 // A traced child is held at its exit, its memory still mapped, while its
 // resident size is read; other stops (the exec traps) are passed over.
 ProcessResult Finish(pid_t child, const ScratchFolder& capture, bool traced = false) {
@@ -97,7 +89,10 @@ ProcessResult Finish(pid_t child, const ScratchFolder& capture, bool traced = fa
     if (!WIFSTOPPED(wait_status)) break;
     long signal = WSTOPSIG(wait_status) == SIGTRAP ? 0 : WSTOPSIG(wait_status);
     if (wait_status >> 8 == (SIGTRAP | PTRACE_EVENT_EXIT << 8)) {
-      result.resident_at_exit_kib = ResidentKib(child);
+      std::ifstream status("/proc/" + std::to_string(child) + "/status");
+      for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmRSS:", 0) == 0) result.resident_at_exit_kib = std::stol(line.substr(6));
+      }
     }
     ptrace(PTRACE_CONT, child, nullptr, reinterpret_cast<void*>(signal));
   }
@@ -133,11 +128,9 @@ ProcessResult RunInterruptedAtFirstTick(const std::string& program,
                                         const std::vector<std::string>& arguments,
                                         const std::string& folder, const std::string& locale) {
   int terminal = -1, child_side = -1;
-  if (openpty(&terminal, &child_side, nullptr, nullptr, nullptr) != 0) {
-    ProcessResult failed;
-    failed.err = "no pseudo-terminal to run on";
-    return failed;
-  }
+  ProcessResult result;
+  result.err = "no pseudo-terminal to run on";
+  if (openpty(&terminal, &child_side, nullptr, nullptr, nullptr) != 0) return result;
   ScratchFolder capture;
   const pid_t child = StartProcess(program, arguments, folder, capture, locale, false, child_side);
   close(child_side);
@@ -154,7 +147,7 @@ ProcessResult RunInterruptedAtFirstTick(const std::string& program,
     }
   }
   close(terminal);
-  ProcessResult result = Finish(child, capture);
+  result = Finish(child, capture);
   result.err = drawn;
   return result;
 }

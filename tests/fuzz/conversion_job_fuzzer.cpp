@@ -93,12 +93,11 @@ void KeepTheTable() {
 
 bool IsJobMessage(const std::string& message) {
   for (int id = 0; id < kMessageCount; ++id) {
-    if (static_cast<MessageId>(id) == MessageId::kProgressPrefix) continue;
-    if (message == MessageText(static_cast<MessageId>(id))) return true;
+    const auto text = static_cast<MessageId>(id);
+    if (text != MessageId::kProgressPrefix && message == MessageText(text)) return true;
   }
   const std::string& suffix = MessageText(MessageId::kFileNotFoundSuffix);
-  return message.size() > suffix.size() &&
-         message.compare(message.size() - suffix.size(), suffix.size(), suffix) == 0;
+  return message.size() > suffix.size() && message.ends_with(suffix);
 }
 
 // A finished job's records: one per whole frame of the WAV file, each in range.

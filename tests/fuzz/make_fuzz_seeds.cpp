@@ -1,8 +1,7 @@
-// make_fuzz_seeds OUT WAV...: seeds for the three fuzz targets from real
-// recordings. Each WAV file goes to OUT/wave as it is; OUT/pitch gets pitch
-// tracks of the recording's length and of lengths around a record's edges;
-// OUT/job gets the recording with a pitch track under one of a few sets of
-// the job fuzzer's flags; OUT/preview gets parameter files.
+// make_fuzz_seeds OUT WAV...: seeds for the fuzz targets. OUT/wave gets each
+// recording as it is, OUT/pitch tracks of its length and around a record's
+// edges, OUT/job it with a track under some of the job fuzzer's flags, and
+// OUT/preview parameter files.
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
