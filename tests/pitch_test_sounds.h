@@ -53,9 +53,8 @@ inline Segment OddDips(double seconds, double hz, double every) {
   return segment;
 }
 inline Segment Breathy(double seconds, double hz, double noise) {
-  Segment segment = Tone(seconds, hz, {1, 0.6, 0.4, 0.3, 0.2});
-  segment.noise = noise;
-  return segment;
+  return {.seconds = seconds, .hz = [hz](double) { return hz; },
+          .harmonics = {1, 0.6, 0.4, 0.3, 0.2}, .noise = noise};
 }
 inline Segment Silence(double seconds) { return {seconds}; }
 inline Segment Noise(double seconds, double level, bool dark = false) {
@@ -74,9 +73,8 @@ struct Sound {
   std::vector<Segment> segments;
 };
 
-// The samples and, per whole frame whose analysis reach lies inside one
-// segment, the true fundamental at its centre (0 in silence or noise); -1
-// for frames near a boundary, which are not scored.
+// The samples and, per whole frame, the true fundamental at its centre: 0 in
+// silence or noise, -1 (not scored) where its analysis reaches another segment.
 struct Rendered {
   std::vector<float> samples;
   std::vector<double> truth;

@@ -46,9 +46,8 @@ std::string TextOf(const std::string& path) {
   return std::string(bytes.begin(), bytes.end());
 }
 
-// Starts program in folder with stdin from /dev/null, stdout into capture/out
-// and stderr into err_fd, or capture/err without one; the child's id. A
-// traced child stops at its exec and waits for Finish.
+// Starts program in folder, stdin from /dev/null, stdout into capture/out, stderr
+// into err_fd or else capture/err. A traced child stops at its exec for Finish.
 pid_t StartProcess(const std::string& program, const std::vector<std::string>& arguments,
                    const std::string& folder, const ScratchFolder& capture,
                    const std::string& locale, bool traced = false, int err_fd = -1) {

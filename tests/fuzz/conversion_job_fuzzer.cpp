@@ -43,30 +43,6 @@ std::string gTable;
 // preparing 64 MB per input would leave time for a handful of inputs a second.
 KeptVoiceTable gKeptTable;
 
-// A full-size table in which all but a few entries are skipped, so a job's
-// search is quick; made once per process.
-void MakeWorkFolder() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "kelditra-fuzz-XXXXXX").string();
-  Require(mkdtemp(pattern.data()) != nullptr, "a work folder can be made");
-  gWork = pattern;
-  std::atexit([] {
-    std::error_code ignored;
-    std::filesystem::remove_all(gWork, ignored);
-  });
-  gInputs = gWork + "/in";
-  gTable = gWork + "/fm_table2.dat";
-  std::filesystem::create_directory(gInputs);
-
-  RawEntry half_harmonic(128, 0), harmonic(128, 0), last(128, 0);
-  half_harmonic[2] = 3000;
-  half_harmonic[4] = 1500;
-  harmonic[2] = 2000;
-  harmonic[6] = 800;
-  last[2] = 100;
-  Require(WriteSparseTable(gTable, {{100, half_harmonic}, {0x1005, harmonic}, {262143, last}}),
-          "the voice table can be written");
-}
-
 // On the kept table, in one thread: starting a crew per input cost more than
 // the job itself, and the crew has tests and a ThreadSanitizer run of its own.
 void RunJob(ScriptedHost& host) {
@@ -75,20 +51,6 @@ void RunJob(ScriptedHost& host) {
   settings.kept_table = &gKeptTable;
   settings.search.threads = 1;
   RunConversionJob(host, settings);
-}
-
-// A table is kept once a job has prepared it, so one good job first: inputs
-// the job refuses before preparing would each load the table again.
-void KeepTheTable() {
-  const std::string base = gWork + "/first";
-  Require(WriteMonoWave(base + ".wav", HarmonicSound(1, 220, {5000})) &&
-              WritePitchTrack(base + ".dat", {220}),
-          "the first job's inputs can be written");
-  ScriptedHost host;
-  host.path_text = base + ".wav";
-  RunJob(host);
-  Require(host.shown.size() == 1 && host.shown[0].text == MessageText(MessageId::kFinished),
-          "the first job finishes");
 }
 
 bool IsJobMessage(const std::string& message) {
@@ -126,8 +88,39 @@ void CheckRecords(const std::string& bin, std::vector<uint8_t> wave, const uint8
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  MakeWorkFolder();
-  KeepTheTable();
+  std::string pattern = (std::filesystem::temp_directory_path() / "kelditra-fuzz-XXXXXX").string();
+  Require(mkdtemp(pattern.data()) != nullptr, "a work folder can be made");
+  gWork = pattern;
+  std::atexit([] {
+    std::error_code ignored;
+    std::filesystem::remove_all(gWork, ignored);
+  });
+  gInputs = gWork + "/in";
+  gTable = gWork + "/fm_table2.dat";
+  std::filesystem::create_directory(gInputs);
+
+  // A full-size table in which all but a few entries are skipped, so a job's
+  // search is quick.
+  RawEntry half_harmonic(128, 0), harmonic(128, 0), last(128, 0);
+  half_harmonic[2] = 3000;
+  half_harmonic[4] = 1500;
+  harmonic[2] = 2000;
+  harmonic[6] = 800;
+  last[2] = 100;
+  Require(WriteSparseTable(gTable, {{100, half_harmonic}, {0x1005, harmonic}, {262143, last}}),
+          "the voice table can be written");
+
+  // A table is kept once a job has prepared it, so one good job first: inputs
+  // the job refuses before preparing would each load the table again.
+  const std::string base = gWork + "/first";
+  Require(WriteMonoWave(base + ".wav", HarmonicSound(1, 220, {5000})) &&
+              WritePitchTrack(base + ".dat", {220}),
+          "the first job's inputs can be written");
+  ScriptedHost host;
+  host.path_text = base + ".wav";
+  RunJob(host);
+  Require(host.shown.size() == 1 && host.shown[0].text == MessageText(MessageId::kFinished),
+          "the first job finishes");
   return 0;
 }
 
