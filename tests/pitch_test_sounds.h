@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -18,35 +19,28 @@ inline constexpr int32_t kFrame = 735;
 // first), or, without a fundamental, silence or noise.
 struct Segment {
   double seconds = 0;
-  std::function<double(double)> hz;  // time since the segment's start to Hz
+  std::function<double(double)> hz = nullptr;  // time since the segment's start to Hz
   std::vector<double> harmonics = {1};
-  double level = 0.3;                      // peak of the tone, full scale 1
-  std::function<double(double)> odd_gain;  // on odd harmonics, by time; none: 1
-  double noise = 0;                        // peak of the noise mixed in
+  double level = 0.3;                                // peak of the tone, full scale 1
+  std::function<double(double)> odd_gain = nullptr;  // on odd harmonics, by time; none: 1
+  double noise = 0;                                  // peak of the noise mixed in
   bool dark = false;  // noise with most of its energy low down, where a voice's fundamental is
 };
 
 inline Segment Tone(double seconds, double hz, std::vector<double> harmonics = {1},
                     double level = 0.3) {
-  Segment segment;
-  segment.seconds = seconds;
-  segment.hz = [hz](double) { return hz; };
-  segment.harmonics = std::move(harmonics);
-  segment.level = level;
-  return segment;
+  return {seconds, [hz](double) { return hz; }, std::move(harmonics), level};
 }
 inline Segment Glide(double seconds, double from_hz, double to_hz, std::vector<double> harmonics) {
-  Segment segment = Tone(seconds, from_hz, std::move(harmonics));
-  segment.hz = [=](double t) { return from_hz * std::pow(to_hz / from_hz, t / seconds); };
-  return segment;
+  return {seconds, [=](double t) { return from_hz * std::pow(to_hz / from_hz, t / seconds); },
+          std::move(harmonics)};
 }
 inline Segment Vibrato(double seconds, double hz, double cents, double rate_hz,
                        std::vector<double> harmonics = {1}) {
-  Segment segment = Tone(seconds, hz, std::move(harmonics));
-  segment.hz = [=](double t) {
+  const auto at = [=](double t) {
     return hz * std::pow(2.0, cents / 1200 * std::sin(2 * M_PI * rate_hz * t));
   };
-  return segment;
+  return {seconds, at, std::move(harmonics)};
 }
 // Odd harmonics all but vanish for a moment every `every` seconds: for that
 // moment the wave nearly repeats at half its period.
@@ -59,20 +53,12 @@ inline Segment OddDips(double seconds, double hz, double every) {
   return segment;
 }
 inline Segment Breathy(double seconds, double hz, double noise) {
-  Segment segment = Tone(seconds, hz, {1, 0.6, 0.4, 0.3, 0.2});
-  segment.noise = noise;
-  return segment;
+  return {.seconds = seconds, .hz = [hz](double) { return hz; },
+          .harmonics = {1, 0.6, 0.4, 0.3, 0.2}, .noise = noise};
 }
-inline Segment Silence(double seconds) {
-  Segment segment;
-  segment.seconds = seconds;
-  return segment;
-}
+inline Segment Silence(double seconds) { return {seconds}; }
 inline Segment Noise(double seconds, double level, bool dark = false) {
-  Segment segment = Silence(seconds);
-  segment.noise = level;
-  segment.dark = dark;
-  return segment;
+  return {.seconds = seconds, .noise = level, .dark = dark};
 }
 
 // A sawtooth-like source: harmonic n at 1/n, up to count.
@@ -87,9 +73,8 @@ struct Sound {
   std::vector<Segment> segments;
 };
 
-// The samples and, per whole frame whose analysis reach lies inside one
-// segment, the true fundamental at its centre (0 in silence or noise); -1
-// for frames near a boundary, which are not scored.
+// The samples and, per whole frame, the true fundamental at its centre: 0 in
+// silence or noise, -1 (not scored) where its analysis reaches another segment.
 struct Rendered {
   std::vector<float> samples;
   std::vector<double> truth;
@@ -101,10 +86,10 @@ inline Rendered Render(const Sound& sound) {
   Rendered rendered;
   uint32_t noise_state = 12345;
   double low = 0;  // the dark noise
+  double start = 0;
   for (const Segment& segment : sound.segments) {
     std::vector<double> phases(segment.harmonics.size(), 0);
-    double peak = 0;
-    for (const double a : segment.harmonics) peak += std::abs(a);
+    const double peak = std::accumulate(segment.harmonics.begin(), segment.harmonics.end(), 0.0);
     for (int64_t i = 0; i < std::llround(segment.seconds * kRate); ++i) {
       const double t = i / kRate;
       double value = 0;
@@ -124,18 +109,14 @@ inline Rendered Render(const Sound& sound) {
       }
       rendered.samples.push_back(static_cast<float>(value));
     }
-  }
-
-  rendered.truth.assign(rendered.samples.size() / kFrame, -1);
-  for (size_t f = 0; f < rendered.truth.size(); ++f) {
-    const double centre = (f * kFrame + kFrame / 2) / kRate;
-    double start = 0;
-    for (const Segment& segment : sound.segments) {
-      if (centre - kReach >= start && centre + kReach <= start + segment.seconds) {
-        rendered.truth[f] = segment.hz ? segment.hz(centre - start) : 0;
+    rendered.truth.resize(rendered.samples.size() / kFrame, -1);
+    for (size_t f = 0; f < rendered.truth.size(); ++f) {
+      const double t = (f * kFrame + kFrame / 2) / kRate - start;
+      if (t >= kReach && t + kReach <= segment.seconds) {
+        rendered.truth[f] = segment.hz ? segment.hz(t) : 0;
       }
-      start += segment.seconds;
     }
+    start += segment.seconds;
   }
   return rendered;
 }

@@ -1,9 +1,19 @@
 #include "test_support.h"
 
+#include <fcntl.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/ptrace.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+
+#include "job_fixtures.h"
 
 ScratchFolder::ScratchFolder() {
   std::string pattern = (std::filesystem::temp_directory_path() / "kelditra-test-XXXXXX").string();
@@ -17,37 +27,35 @@ ScratchFolder::~ScratchFolder() {
   std::filesystem::remove_all(path_, ignored);
 }
 
-#include <fcntl.h>
-#include <pty.h>
-#include <signal.h>
-#include <sys/ptrace.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include "job_fixtures.h"
-
 const std::string& LiveTablePath() {
   static const ScratchFolder folder;
-  static const std::string path = folder / "fm_table2.dat";
-  static const bool written = [] {
+  static const std::string path = [] {
     RawEntry live(128, 0);
     live[2] = 3000;
     live[4] = 1500;
-    return WriteSparseTable(path, {{100, live}});
+    if (!WriteSparseTable(folder / "fm_table2.dat", {{100, live}})) std::abort();
+    return folder / "fm_table2.dat";
   }();
-  if (!written) std::abort();
   return path;
 }
 
 namespace {
 
-// Starts program in folder with stdin from /dev/null, stdout into out_path
-// and stderr into err_fd; the child's id. A traced child stops at its exec
-// and waits for Finish.
+std::string TextOf(const std::string& path) {
+  const std::vector<uint8_t> bytes = ReadBytes(path);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+// Starts program in folder, stdin from /dev/null, stdout into capture/out, stderr
+// into err_fd or else capture/err. A traced child stops at its exec for Finish.
 pid_t StartProcess(const std::string& program, const std::vector<std::string>& arguments,
-                   const std::string& folder, const std::string& out_path, int err_fd,
-                   bool traced = false, const std::string& locale = kJapaneseLocale) {
+                   const std::string& folder, const ScratchFolder& capture,
+                   const std::string& locale, bool traced = false, int err_fd = -1) {
+  const std::string out_path = capture / "out";
+  const std::string err_path = capture / "err";
+  std::vector<char*> argv{const_cast<char*>(program.c_str())};
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
   const pid_t child = fork();
   if (child == 0) {
     if (!folder.empty() && chdir(folder.c_str()) != 0) _exit(127);
@@ -55,31 +63,18 @@ pid_t StartProcess(const std::string& program, const std::vector<std::string>& a
     unsetenv("LC_MESSAGES");
     setenv("LANG", locale.c_str(), 1);
     if (traced && ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0) _exit(127);
-    const int in = open("/dev/null", O_RDONLY);
-    const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    dup2(in, 0);
-    dup2(out, 1);
-    dup2(err_fd, 2);
-    std::vector<char*> argv{const_cast<char*>(program.c_str())};
-    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
+    dup2(open("/dev/null", O_RDONLY), 0);
+    dup2(open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
+    dup2(err_fd >= 0 ? err_fd : open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
     execv(program.c_str(), argv.data());
     _exit(127);
   }
   return child;
 }
 
-long ResidentKib(pid_t process) {
-  std::ifstream status("/proc/" + std::to_string(process) + "/status");
-  for (std::string line; std::getline(status, line);) {
-    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
-  }
-  return -1;
-}
-
 // A traced child is held at its exit, its memory still mapped, while its
 // resident size is read; other stops (the exec traps) are passed over.
-ProcessResult Finish(pid_t child, const std::string& out_path, bool traced = false) {
+ProcessResult Finish(pid_t child, const ScratchFolder& capture, bool traced = false) {
   ProcessResult result;
   int wait_status = 0;
   struct rusage usage {};
@@ -93,14 +88,17 @@ ProcessResult Finish(pid_t child, const std::string& out_path, bool traced = fal
     if (!WIFSTOPPED(wait_status)) break;
     long signal = WSTOPSIG(wait_status) == SIGTRAP ? 0 : WSTOPSIG(wait_status);
     if (wait_status >> 8 == (SIGTRAP | PTRACE_EVENT_EXIT << 8)) {
-      result.resident_at_exit_kib = ResidentKib(child);
+      std::ifstream status("/proc/" + std::to_string(child) + "/status");
+      for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmRSS:", 0) == 0) result.resident_at_exit_kib = std::stol(line.substr(6));
+      }
     }
     ptrace(PTRACE_CONT, child, nullptr, reinterpret_cast<void*>(signal));
   }
   result.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
   result.peak_kib = usage.ru_maxrss;
-  const std::vector<uint8_t> out = ReadBytes(out_path);
-  result.out.assign(out.begin(), out.end());
+  result.out = TextOf(capture / "out");
+  result.err = TextOf(capture / "err");
   return result;
 }
 
@@ -109,14 +107,7 @@ ProcessResult Finish(pid_t child, const std::string& out_path, bool traced = fal
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,
                          const std::string& folder, const std::string& locale) {
   ScratchFolder capture;
-  const std::string err_path = capture / "err";
-  const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  const pid_t child = StartProcess(program, arguments, folder, capture / "out", err, false, locale);
-  close(err);
-  ProcessResult result = Finish(child, capture / "out");
-  const std::vector<uint8_t> err_bytes = ReadBytes(err_path);
-  result.err.assign(err_bytes.begin(), err_bytes.end());
-  return result;
+  return Finish(StartProcess(program, arguments, folder, capture, locale), capture);
 }
 
 std::string FindTool(const std::string& name) {
@@ -128,24 +119,19 @@ ProcessResult RunProcessMeasuringExit(const std::string& program,
                                       const std::vector<std::string>& arguments,
                                       const std::string& folder) {
   ScratchFolder capture;
-  const int err = open((capture / "err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  const pid_t child = StartProcess(program, arguments, folder, capture / "out", err, true);
-  close(err);
-  return Finish(child, capture / "out", true);
+  const pid_t child = StartProcess(program, arguments, folder, capture, kJapaneseLocale, true);
+  return Finish(child, capture, true);
 }
 
 ProcessResult RunInterruptedAtFirstTick(const std::string& program,
                                         const std::vector<std::string>& arguments,
                                         const std::string& folder, const std::string& locale) {
-  int terminal = -1;
-  int child_side = -1;
-  if (openpty(&terminal, &child_side, nullptr, nullptr, nullptr) != 0) {
-    ProcessResult failed;
-    failed.err = "no pseudo-terminal to run on";
-    return failed;
-  }
+  int terminal = -1, child_side = -1;
+  ProcessResult result;
+  result.err = "no pseudo-terminal to run on";
+  if (openpty(&terminal, &child_side, nullptr, nullptr, nullptr) != 0) return result;
   ScratchFolder capture;
-  const pid_t child = StartProcess(program, arguments, folder, capture / "out", child_side, false, locale);
+  const pid_t child = StartProcess(program, arguments, folder, capture, locale, false, child_side);
   close(child_side);
   // Everything the bar draws is read, so the child never blocks on a full
   // terminal; the read fails once the child has exited and closed its side.
@@ -160,7 +146,7 @@ ProcessResult RunInterruptedAtFirstTick(const std::string& program,
     }
   }
   close(terminal);
-  ProcessResult result = Finish(child, capture / "out");
+  result = Finish(child, capture);
   result.err = drawn;
   return result;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // A fresh scratch folder per test, removed afterwards.
 class ScratchFolder {
@@ -17,8 +18,7 @@ class ScratchFolder {
   std::string path_;
 };
 
-// The Japanese texts as a reader sees them, in UTF-8, written independently of
-// the program's Shift-JIS store.
+// The Japanese texts in UTF-8, written apart from the program's Shift-JIS store.
 namespace utf8 {
 inline constexpr const char* kNoPerformanceCounter =
     "時間の計測ができません（高分解能パフォーマンスカウンタがサポートされていません）";
@@ -39,10 +39,7 @@ inline constexpr const char* kWaveTooLong = "WAVEファイルが長すぎます"
 inline constexpr const char* kProgressPrefix = "進行率 ";
 }  // namespace utf8
 
-#include <vector>
-
-// A finished process: its exit status (or 128 + signal), its output and its
-// peak resident size.
+// A finished process: exit status (or 128 + signal), output, peak resident size.
 struct ProcessResult {
   int status = -1;
   std::string out;
@@ -51,41 +48,35 @@ struct ProcessResult {
   long resident_at_exit_kib = 0;  // RunProcessMeasuringExit only
 };
 
-// The locale programs run under unless a test asks for another, so that the
-// outcome lines are the Windows program's texts.
+// Unless a test asks for another locale, so that outcome lines are the Windows texts.
 inline constexpr const char* kJapaneseLocale = "ja_JP.UTF-8";
 
-// Runs program with arguments in folder (the current folder when empty),
-// stdin from /dev/null, under the locale given as LANG (LC_ALL and
-// LC_MESSAGES unset).
+// Runs program in folder (empty: the current one), stdin from /dev/null, under
+// the locale given as LANG (LC_ALL and LC_MESSAGES unset).
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,
                          const std::string& folder = "",
                          const std::string& locale = kJapaneseLocale);
 
-// The same, stderr left out, also measuring the resident size the program
-// still has when it exits: what its work left behind.
+// Also measures the resident size left when the program exits: what its work left behind.
 ProcessResult RunProcessMeasuringExit(const std::string& program,
                                       const std::vector<std::string>& arguments,
                                       const std::string& folder);
 
-// RunProcess with stderr on a pseudo-terminal, so that the program draws its
-// progress bar, and SIGINT sent as soon as the bar shows its first
-// percentage. err holds everything drawn.
+// stderr on a pseudo-terminal, so that the program draws its progress bar, and
+// SIGINT once the bar shows a percentage; err holds everything drawn.
 ProcessResult RunInterruptedAtFirstTick(const std::string& program,
                                         const std::vector<std::string>& arguments,
                                         const std::string& folder,
                                         const std::string& locale = kJapaneseLocale);
 
-// The path of an external program the tests run, found on PATH; empty when
-// it is missing, and MissingTool(name) is then the one line to fail with.
+// An external program found on PATH; empty when missing, then fail with MissingTool.
 std::string FindTool(const std::string& name);
 inline std::string MissingTool(const std::string& name) {
   return name + " not found: run scripts/install-deps.sh";
 }
 
-// A full-size voice table in which every entry is skipped but voice 100,
-// whose bins 2 and 4 win any voiced frame on its half-harmonic spectrum;
-// written once per test program.
+// A full-size voice table, written once, in which every entry is skipped but
+// voice 100, whose bins 2 and 4 win any voiced frame on its half-harmonic spectrum.
 const std::string& LiveTablePath();
 
 // The command-line program under test.

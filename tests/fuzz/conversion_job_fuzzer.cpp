@@ -4,7 +4,6 @@
 // Input: one byte of flags, the pitch track's length as two little-endian
 // bytes, the pitch track, then the WAV file.
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -13,7 +12,6 @@
 #include <vector>
 
 #include "analysis/frame_spectra.h"
-#include "formats/parameter_file.h"
 #include "formats/pitch_track.h"
 #include "formats/wave_reader.h"
 #include "fuzz_checks.h"
@@ -45,71 +43,33 @@ std::string gTable;
 // preparing 64 MB per input would leave time for a handful of inputs a second.
 KeptVoiceTable gKeptTable;
 
-void RemoveWork() {
-  std::error_code ignored;
-  std::filesystem::remove_all(gWork, ignored);
-}
-
-// A full-size table in which all but a few entries are skipped, so a job's
-// search is quick; made once per process.
-void MakeWorkFolder() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "kelditra-fuzz-XXXXXX").string();
-  Require(mkdtemp(pattern.data()) != nullptr, "a work folder can be made");
-  gWork = pattern;
-  std::atexit(RemoveWork);
-  gInputs = gWork + "/in";
-  gTable = gWork + "/fm_table2.dat";
-  std::filesystem::create_directory(gInputs);
-
-  RawEntry half_harmonic(128, 0), harmonic(128, 0), last(128, 0);
-  half_harmonic[2] = 3000;
-  half_harmonic[4] = 1500;
-  harmonic[2] = 2000;
-  harmonic[6] = 800;
-  last[2] = 100;
-  Require(WriteSparseTable(gTable, {{100, half_harmonic}, {0x1005, harmonic}, {262143, last}}),
-          "the voice table can be written");
-}
-
-// A table is kept once a job has prepared it, so one good job first: inputs
-// the job refuses before preparing would each load the table again.
-void KeepTheTable() {
-  const std::string base = gWork + "/first";
-  Require(WriteMonoWave(base + ".wav", HarmonicSound(1, 220, {5000})) &&
-              WritePitchTrack(base + ".dat", {220}),
-          "the first job's inputs can be written");
-  ScriptedHost host;
-  host.path_text = base + ".wav";
+// On the kept table, in one thread: starting a crew per input cost more than
+// the job itself, and the crew has tests and a ThreadSanitizer run of its own.
+void RunJob(ScriptedHost& host) {
   JobSettings settings;
   settings.voice_table_path = gTable;
   settings.kept_table = &gKeptTable;
+  settings.search.threads = 1;
   RunConversionJob(host, settings);
-  Require(host.shown.size() == 1 && host.shown[0].text == MessageText(MessageId::kFinished),
-          "the first job finishes");
 }
 
 bool IsJobMessage(const std::string& message) {
   for (int id = 0; id < kMessageCount; ++id) {
-    if (static_cast<MessageId>(id) == MessageId::kProgressPrefix) continue;
-    if (message == MessageText(static_cast<MessageId>(id))) return true;
+    const auto text = static_cast<MessageId>(id);
+    if (text != MessageId::kProgressPrefix && message == MessageText(text)) return true;
   }
   const std::string& suffix = MessageText(MessageId::kFileNotFoundSuffix);
-  return message.size() > suffix.size() &&
-         message.compare(message.size() - suffix.size(), suffix.size(), suffix) == 0;
+  return message.size() > suffix.size() && message.ends_with(suffix);
 }
 
-// The frames a finished job has written a record for, from the WAV bytes.
-int32_t FramesOf(const uint8_t* wave, size_t size) {
-  std::vector<uint8_t> block(wave, wave + size);
-  block.resize(size + kWaveExtraBytes, 0);
-  WaveSamples samples;
-  Require(ReadWave(block.data(), static_cast<int32_t>(size), &samples).empty(),
-          "a finished job had an acceptable WAV file");
-  return samples.count / kFrameLength;
-}
-
-void CheckRecords(const std::string& bin, int32_t frames, const uint8_t* track,
+// A finished job's records: one per whole frame of the WAV file, each in range.
+void CheckRecords(const std::string& bin, std::vector<uint8_t> wave, const uint8_t* track,
                   int32_t track_length) {
+  const auto wave_size = static_cast<int32_t>(wave.size());
+  wave.resize(wave.size() + kWaveExtraBytes, 0);
+  WaveSamples samples;
+  Require(ReadWave(wave.data(), wave_size, &samples).empty(), "a finished job had a good WAV file");
+  const int32_t frames = samples.count / kFrameLength;
   const std::vector<Record> records = ReadRecords(bin);
   Require(ReadBytes(bin).size() == 16u * static_cast<size_t>(frames),
           "a finished job writes one record per whole frame");
@@ -128,8 +88,39 @@ void CheckRecords(const std::string& bin, int32_t frames, const uint8_t* track,
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  MakeWorkFolder();
-  KeepTheTable();
+  std::string pattern = (std::filesystem::temp_directory_path() / "kelditra-fuzz-XXXXXX").string();
+  Require(mkdtemp(pattern.data()) != nullptr, "a work folder can be made");
+  gWork = pattern;
+  std::atexit([] {
+    std::error_code ignored;
+    std::filesystem::remove_all(gWork, ignored);
+  });
+  gInputs = gWork + "/in";
+  gTable = gWork + "/fm_table2.dat";
+  std::filesystem::create_directory(gInputs);
+
+  // A full-size table in which all but a few entries are skipped, so a job's
+  // search is quick.
+  RawEntry half_harmonic(128, 0), harmonic(128, 0), last(128, 0);
+  half_harmonic[2] = 3000;
+  half_harmonic[4] = 1500;
+  harmonic[2] = 2000;
+  harmonic[6] = 800;
+  last[2] = 100;
+  Require(WriteSparseTable(gTable, {{100, half_harmonic}, {0x1005, harmonic}, {262143, last}}),
+          "the voice table can be written");
+
+  // A table is kept once a job has prepared it, so one good job first: inputs
+  // the job refuses before preparing would each load the table again.
+  const std::string base = gWork + "/first";
+  Require(WriteMonoWave(base + ".wav", HarmonicSound(1, 220, {5000})) &&
+              WritePitchTrack(base + ".dat", {220}),
+          "the first job's inputs can be written");
+  ScriptedHost host;
+  host.path_text = base + ".wav";
+  RunJob(host);
+  Require(host.shown.size() == 1 && host.shown[0].text == MessageText(MessageId::kFinished),
+          "the first job finishes");
   return 0;
 }
 
@@ -138,8 +129,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint8_t flags = data[0];
   const size_t track_length = std::min<size_t>(data[1] | data[2] << 8, size - 3);
   const uint8_t* track = data + 3;
-  const uint8_t* wave = track + track_length;
-  const size_t wave_size = size - 3 - track_length;
+  const std::vector<uint8_t> wave(track + track_length, data + size);
 
   for (const auto& entry : std::filesystem::directory_iterator(gInputs)) {
     chmod(entry.path().c_str(), 0644);
@@ -148,7 +138,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string base = gInputs + "/take";
   const std::string wave_path = base + (flags & kUpperCaseExtension ? ".WAV" : ".wav");
   const std::string bin = base + ".bin";
-  Require(WriteBytes(wave_path, std::vector<uint8_t>(wave, wave + wave_size)), "WAV written");
+  Require(WriteBytes(wave_path, wave), "WAV written");
   if (!(flags & kNoPitchTrack)) {
     Require(WriteBytes(base + ".dat", std::vector<uint8_t>(track, track + track_length)),
             "pitch track written");
@@ -165,13 +155,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       if (tick == 1) host.pending.push_back(ScriptedHost::CancelAndClose);
     };
   }
-  JobSettings settings;
-  settings.voice_table_path = gTable;
-  settings.kept_table = &gKeptTable;
-  // One thread: starting a crew per input cost more than the job itself, and
-  // the crew has tests and a ThreadSanitizer run of its own.
-  settings.search.threads = 1;
-  RunConversionJob(host, settings);
+  RunJob(host);
 
   Require(host.shown.size() == 1, "every job ends in exactly one message");
   const std::string& message = host.shown[0].text;
@@ -181,7 +165,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   if (message == MessageText(MessageId::kFinished)) {
     Require(!(flags & kReadOnlyOutput), "a read-only output is never replaced");
-    CheckRecords(bin, FramesOf(wave, wave_size), track, static_cast<int32_t>(track_length));
+    CheckRecords(bin, wave, track, static_cast<int32_t>(track_length));
   } else {
     Require(ReadBytes(bin) == kEarlierOutput, "a job that did not finish keeps the earlier output");
   }

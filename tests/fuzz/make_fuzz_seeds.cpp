@@ -1,8 +1,7 @@
-// make_fuzz_seeds OUT WAV...: seeds for the three fuzz targets from real
-// recordings. Each WAV file goes to OUT/wave as it is; OUT/pitch gets pitch
-// tracks of the recording's length and of lengths around a record's edges;
-// OUT/job gets the recording with a pitch track under one of a few sets of
-// the job fuzzer's flags; OUT/preview gets parameter files.
+// make_fuzz_seeds OUT WAV...: seeds for the fuzz targets. OUT/wave gets each
+// recording as it is, OUT/pitch tracks of its length and around a record's
+// edges, OUT/job it with a track under some of the job fuzzer's flags, and
+// OUT/preview parameter files.
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -11,6 +10,7 @@
 #include <vector>
 
 #include "fixture_files.h"
+#include "formats/parameter_file.h"
 
 namespace {
 
@@ -33,37 +33,6 @@ std::vector<uint8_t> Concatenated(std::vector<std::vector<uint8_t>> parts) {
   return all;
 }
 
-struct SeedRecord {
-  int32_t voice;
-  int32_t frequency;
-  int32_t gain;
-};
-
-std::vector<uint8_t> RecordBytes(const std::vector<SeedRecord>& records) {
-  std::vector<uint8_t> bytes;
-  for (const SeedRecord& record : records) {
-    for (int32_t field : {record.voice / 16, record.frequency, record.gain, record.voice % 16}) {
-      for (int shift = 0; shift < 32; shift += 8) {
-        bytes.push_back(static_cast<uint8_t>(field >> shift));
-      }
-    }
-  }
-  return bytes;
-}
-
-// Parameter files as conversions write them, and at the edges of each field.
-std::vector<std::pair<std::string, std::vector<SeedRecord>>> PreviewSeeds() {
-  std::vector<SeedRecord> phrase;
-  for (int32_t frame = 0; frame < 12; ++frame) {
-    phrase.push_back({0x1234 + 257 * frame, frame % 4 == 0 ? 440 : 220, 4036 + frame});
-  }
-  return {
-      {"empty", {}},
-      {"phrase", phrase},
-      {"edges", {{0, 0, 0}, {262143, 131070, 7922}, {0, 22050, 65535}, {262143, 1, 65535}}},
-  };
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -76,9 +45,19 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(out / folder);
   }
 
+  // Parameter files as conversions write them, and at the edges of each field.
+  RecordArray phrase;
+  ClearRecordArray(phrase, 12);
+  for (int32_t frame = 0; frame < 12; ++frame) {
+    StoreRecord(phrase, frame, 0x1234 + 257 * frame, frame % 4 == 0 ? 440 : 220, 4036 + frame);
+  }
+  const RecordArray edges = {
+      {0, 0, 0, 0}, {16383, 131070, 7922, 15}, {0, 22050, 65535, 0}, {16383, 1, 65535, 15}};
   bool written = true;
-  for (const auto& [name, records] : PreviewSeeds()) {
-    written &= WriteBytes((out / "preview" / name).string(), RecordBytes(records));
+  for (const auto& [name, records] :
+       {std::pair{"empty", RecordArray{}}, {"phrase", phrase}, {"edges", edges}}) {
+    const std::string base = (out / "preview" / name).string();
+    written &= WriteParameterFile(records, base, static_cast<int32_t>(records.size())) == 0;
   }
   for (int i = 2; i < argc; ++i) {
     const std::string name = std::filesystem::path(argv[i]).stem().string();
@@ -94,20 +73,17 @@ int main(int argc, char** argv) {
                             Concatenated({count, GlidingTrack(frames, length)}));
     }
 
-    // One whole-job seed per recording, each under other flags, since every
-    // job input costs a load and a preparation of the voice table. The
-    // track's length is two bytes; a longer recording gets a cut track.
+    // One whole-job seed per recording, each under other flags (the first
+    // byte). The track's length is two bytes; a longer recording gets a cut track.
     const size_t whole_track = std::min<size_t>(full, 65535);
-    const struct {
-      uint8_t flags;
-      size_t track_length;
-    } variants[] = {{0x00, whole_track}, {0x10, whole_track}, {0x08, whole_track},
-                    {0x03, 0},           {0x20, 65},          {0x00, 3}};
-    const auto& variant = variants[static_cast<size_t>(i - 2) % std::size(variants)];
-    const std::vector<uint8_t> head = {variant.flags, static_cast<uint8_t>(variant.track_length),
-                                       static_cast<uint8_t>(variant.track_length >> 8)};
+    const std::pair<uint8_t, size_t> variants[] = {{0x00, whole_track}, {0x10, whole_track},
+                                                   {0x08, whole_track}, {0x03, 0},
+                                                   {0x20, 65},          {0x00, 3}};
+    const auto [flags, length] = variants[static_cast<size_t>(i - 2) % std::size(variants)];
+    const std::vector<uint8_t> head = {flags, static_cast<uint8_t>(length),
+                                       static_cast<uint8_t>(length >> 8)};
     written &= WriteBytes((out / "job" / name).string(),
-                          Concatenated({head, GlidingTrack(frames, variant.track_length), wave}));
+                          Concatenated({head, GlidingTrack(frames, length), wave}));
   }
   return written ? 0 : 1;
 }

@@ -14,23 +14,19 @@
 
 namespace {
 
-// Every entry sounds a few quiet components, so that any voice index plays
-// something; the first and the last entry hold the largest value on every
-// bin, so that their products with the largest gain are as large as they
-// can be.
+// Every entry sounds a few quiet components, so any voice index plays something;
+// the first and the last hold the largest value on every bin, so that their
+// products with the largest gain are as large as they can be.
 const uint8_t* PreparedTable() {
   static std::vector<uint8_t> table = [] {
     std::vector<uint8_t> raw(kVoiceTableBytes, 0);
     for (int32_t voice = 0; voice < kVoiceCount; ++voice) {
       uint8_t* entry = raw.data() + int64_t{voice} * kRawEntryBins * 2;
       const bool loudest = voice == 0 || voice == kVoiceCount - 1;
+      const auto value = static_cast<uint16_t>(loudest ? 65535 : 1000 + voice % 3000);
       for (int32_t bin = 0; bin < kRawEntryBins; ++bin) {
-        const bool sounding = bin == 2 || bin == 2 * (2 + voice % 60);
-        if (loudest) {
-          WriteLittle16(entry + 2 * bin, 65535);
-        } else if (sounding) {
-          WriteLittle16(entry + 2 * bin, static_cast<uint16_t>(1000 + voice % 3000));
-        }
+        const bool sounding = loudest || bin == 2 || bin == 2 * (2 + voice % 60);
+        if (sounding) WriteLittle16(entry + 2 * bin, value);
       }
     }
     std::vector<uint8_t> skip_flags(kVoiceCount);
@@ -41,18 +37,14 @@ const uint8_t* PreparedTable() {
   return table.data();
 }
 
-// Whether every field of every whole record lies where the preview can
-// sound it, from the fields' stated ranges.
+// Whether every field of every whole record lies in its stated range.
 bool Soundable(const uint8_t* data, size_t size) {
   if (size % 16 != 0 || size / 16 > static_cast<size_t>(kRecordCapacity)) return false;
-  for (size_t offset = 0; offset < size; offset += 16) {
-    const auto field = [&](int index) {
-      return static_cast<int32_t>(ReadLittle32(data + offset + 4 * index));
-    };
-    const bool in_range = field(0) >= 0 && field(0) < kVoiceCount / 16 && field(1) >= 0 &&
-                          field(1) <= 131070 && field(2) >= 0 && field(2) <= 65535 &&
-                          field(3) >= 0 && field(3) < 16;
-    if (!in_range) return false;
+  // Voice / 16, frequency, gain, voice % 16: each from 0 to its most.
+  constexpr int32_t kMost[4] = {kVoiceCount / 16 - 1, 131070, 65535, 15};
+  for (size_t offset = 0; offset < size; offset += 4) {
+    const auto field = static_cast<int32_t>(ReadLittle32(data + offset));
+    if (field < 0 || field > kMost[offset / 4 % 4]) return false;
   }
   return true;
 }

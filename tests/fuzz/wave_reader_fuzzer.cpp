@@ -48,8 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const size_t offset = static_cast<size_t>(samples.data - block.data());
   Require(offset + 2 * static_cast<size_t>(samples.count) <= size, "the samples end inside the file");
   // Read them all, as the frame loop may, for the sanitizer to see.
-  volatile uint8_t last = 0;
+  [[maybe_unused]] volatile uint8_t last = 0;
   for (int32_t i = 0; i < 2 * samples.count; ++i) last = samples.data[i];
-  (void)last;
   return 0;
 }
