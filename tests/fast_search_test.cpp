@@ -1,8 +1,6 @@
-// The fast search against the plain one, which is the oracle
-// (fast_spectra_test.cpp checks the spectra on their own). The FastSearchTest
-// cases run every kernel this processor has, or the one KELDITRA_SIMD names,
-// in one process, so that each frame's plain search, nearly all of their
-// time, serves every kernel.
+// The fast search against the plain one, the oracle. The FastSearchTest cases
+// run every kernel in one process, so that each frame's plain search, nearly
+// all of their time, serves them all.
 
 #include <gtest/gtest.h>
 
@@ -73,9 +71,8 @@ auto Fields(const BestMatch& match) {
   return std::make_tuple(match.voice, match.gain_index, match.frequency, match.error);
 }
 
-// The plain searches' answers for one frame. Its ranked form picks exactly
-// MatchFrame's winner (RankedMatch holds it to that), so it alone is the
-// oracle of both.
+// The plain answers for one frame: the ranked search picks exactly
+// MatchFrame's winner (RankedMatch holds it to that), so it serves as both.
 struct Plain {
   Plain(const FrameSpectra& frame, const LiveTable& live)
       : ranked(MatchFrameRanked(frame, live.table(), Ladder())), best(ranked.best) {}
@@ -83,9 +80,7 @@ struct Plain {
   BestMatch best;
 };
 
-// Per kernel, a fast search and a ranked one over the same table; the ranked
-// one is a search of its own, so that its warm start comes from its own
-// frames.
+// Per kernel, a fast search and a ranked one, each with its own warm start.
 class KernelSearches {
  public:
   KernelSearches(const LiveTable& live, const std::vector<SimdLevel>& kernels, int32_t threads) {
@@ -329,9 +324,8 @@ TEST_F(FastSearchTest, TheChosenKernelIsTheOneThatRan) {
   const char* forced = std::getenv("KELDITRA_SIMD");
   EXPECT_EQ(SimdLevelName(ChooseSimdLevel("", nullptr)),
             std::string(forced != nullptr ? forced : SimdLevelName(BestSimdLevel())));
-  const LiveTable live([](int32_t voice) { return MadeEntry(Shape(voice % 9, 5000), 0); });
   for (const SimdLevel level : kernels_) {
-    FastSearch search(live.prepared(), {2, level});
+    FastSearch search(FmTable().prepared(), {2, level});
     search.MatchFrame(MadeSpectra(220, Shape(1, 9000), 60000, 30000), Ladder());
     for (int32_t other = 0; other < kSimdLevelCount; ++other) {
       EXPECT_EQ(search.kernel_blocks(static_cast<SimdLevel>(other)) > 0, other == static_cast<int32_t>(level))
@@ -579,9 +573,8 @@ TEST(FastSearchEndToEnd, ThreadCountsAndThePlainSearchWriteIdenticalFiles) {
   }
 
   std::vector<std::vector<std::string>> usage_errors = {
-      {"--threads", "0", "x.wav"}, {"--threads", "257", "x.wav"}, {"--threads", "2x", "x.wav"},
-      {"--threads"},               {"--simd", "mmx", "x.wav"},    {"--simd"},
-      {"report", "--threads", "0", "x.wav"}, {"report", "--simd", "mmx", "x.wav"}};
+      {"--threads", "257", "x.wav"}, {"--threads", "2x", "x.wav"}, {"--threads"}, {"--simd"},
+      {"report", "--threads", "0", "x.wav"}};
   for (int32_t level = 0; level < kSimdLevelCount; ++level) {
     const SimdLevel simd = static_cast<SimdLevel>(level);
     if (!SimdLevelRuns(simd)) usage_errors.push_back({"--simd", SimdLevelName(simd), "x.wav"});
