@@ -47,13 +47,13 @@ static_assert(std::endian::native == std::endian::little && sizeof(Record) == 16
 inline std::vector<Record> ReadRecords(const std::string& path) {
   const std::vector<uint8_t> bytes = ReadBytes(path);
   std::vector<Record> records(bytes.size() / 16);
-  std::memcpy(records.data(), bytes.data(), records.size() * 16);
+  if (!records.empty()) std::memcpy(records.data(), bytes.data(), records.size() * 16);
   return records;
 }
 
 // Samples as the bytes of a WAV file's data.
 inline std::vector<uint8_t> PcmBytes(const std::vector<int16_t>& samples) {
   std::vector<uint8_t> bytes(samples.size() * 2);
-  std::memcpy(bytes.data(), samples.data(), bytes.size());
+  if (!bytes.empty()) std::memcpy(bytes.data(), samples.data(), bytes.size());
   return bytes;
 }
