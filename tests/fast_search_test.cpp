@@ -543,9 +543,10 @@ TEST(BoundKernels, AgreeAndNeverDropALaneThatCouldWin) {
   EXPECT_GT(dropped, 100);
 }
 
-// Through the program: the same parameter file and the same report page from
-// every thread count and from the plain search; bad search options are usage
-// errors, and a kernel this processor lacks is refused rather than replaced.
+// Through the program: the same parameter file from every thread count and
+// the plain search, and the same report page from every thread count; bad
+// search options are usage errors, and a kernel this processor lacks is
+// refused rather than replaced.
 TEST(FastSearchEndToEnd, ThreadCountsAndThePlainSearchWriteIdenticalFiles) {
   ScratchFolder folder;
   const FmVoiceModel model;
@@ -561,16 +562,15 @@ TEST(FastSearchEndToEnd, ThreadCountsAndThePlainSearchWriteIdenticalFiles) {
     ProcessResult result = RunProcess(KelditraPath(), arguments, folder.path());
     ASSERT_EQ(result.status, 0) << result.out << result.err;
     outputs.push_back(ReadBytes(folder / "voice.bin"));
+    if (options[0] == "--reference") continue;  // once is enough of the slow search
     arguments.insert(arguments.begin(), "report");
     result = RunProcess(KelditraPath(), arguments, folder.path());
     ASSERT_EQ(result.status, 0) << result.out << result.err;
     pages.push_back(ReadBytes(folder / "voice.report.html"));
   }
   ASSERT_EQ(outputs[0].size(), voice.samples.size() / kFrameLength * 16);
-  for (size_t k = 1; k < outputs.size(); ++k) {
-    EXPECT_EQ(outputs[k], outputs[0]) << "run " << k;
-    EXPECT_EQ(pages[k], pages[0]) << "report " << k;
-  }
+  for (size_t k = 1; k < outputs.size(); ++k) EXPECT_EQ(outputs[k], outputs[0]) << "run " << k;
+  for (size_t k = 1; k < pages.size(); ++k) EXPECT_EQ(pages[k], pages[0]) << "report " << k;
 
   std::vector<std::vector<std::string>> usage_errors = {
       {"--threads", "257", "x.wav"}, {"--threads", "2x", "x.wav"}, {"--threads"}, {"--simd"},
