@@ -11,6 +11,7 @@
 #include <numbers>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "analysis/fast_spectra.h"
@@ -94,14 +95,6 @@ TEST(CertifiedSpectraTest, EqualThePlainSpectraBitForBit) {
   }
 }
 
-using FourierSums = void (*)(const double*, const double*, double*, double*);
-
-struct FourierKernel {
-  SimdLevel level;
-  FourierSums sums;
-  int32_t lanes;
-};
-
 // The kernel's sine and cosine of each angle, read through the sums of a
 // frame that is 1 at sample 1 and 0 elsewhere: the angle there is 0 + step,
 // the step itself, and adding the signed zeros of the other samples leaves
@@ -120,38 +113,40 @@ TEST(FourierKernels, SineAndCosineStayWithinTheirErrorBound) {
     angles.push_back(std::ldexp(std::uniform_real_distribution<double>(1, 2)(random),
                                 static_cast<int32_t>(random() % 60) - 40));
   }
-  std::vector<FourierKernel> kernels;
+  using FourierSums = void (*)(const double*, const double*, double*, double*);
+  const std::vector<std::tuple<SimdLevel, FourierSums, int32_t>> kernels = {
 #if defined(__x86_64__)
-  kernels = {{SimdLevel::kSse2, FourierSumsSse2, kSse2FourierLanes},
-             {SimdLevel::kAvx2, FourierSumsAvx2, kAvx2FourierLanes},
-             {SimdLevel::kAvx512, FourierSumsAvx512, kAvx512FourierLanes}};
+      {SimdLevel::kSse2, FourierSumsSse2, kSse2FourierLanes},
+      {SimdLevel::kAvx2, FourierSumsAvx2, kAvx2FourierLanes},
+      {SimdLevel::kAvx512, FourierSumsAvx512, kAvx512FourierLanes},
 #endif
+  };
   double x[kFrameLength] = {};
   x[1] = 1.0;
-  for (const FourierKernel& kernel : kernels) {
-    if (!SimdLevelRuns(kernel.level)) continue;
+  for (const auto& [level, sums, lanes] : kernels) {
+    if (!SimdLevelRuns(level)) continue;
     long double worst = 0;
-    for (size_t first = 0; first < angles.size(); first += kernel.lanes) {
+    for (size_t first = 0; first < angles.size(); first += lanes) {
       double steps[kMostFourierLanes] = {};
-      for (int32_t lane = 0; lane < kernel.lanes && first + lane < angles.size(); ++lane) {
+      for (int32_t lane = 0; lane < lanes && first + lane < angles.size(); ++lane) {
         steps[lane] = angles[first + lane];
       }
       double cosines[kMostFourierLanes];
       double sines[kMostFourierLanes];
-      kernel.sums(x, steps, cosines, sines);
-      for (int32_t lane = 0; lane < kernel.lanes; ++lane) {
+      sums(x, steps, cosines, sines);
+      for (int32_t lane = 0; lane < lanes; ++lane) {
         const long double angle = steps[lane];
         const long double error = std::max(std::fabs(cosines[lane] - std::cos(angle)),
                                            std::fabs(sines[lane] - std::sin(angle)));
         worst = std::max(worst, error);
-        ASSERT_LE(error, kSinCosError) << SimdLevelName(kernel.level) << " at " << steps[lane];
+        ASSERT_LE(error, kSinCosError) << SimdLevelName(level) << " at " << steps[lane];
         if (steps[lane] == 0) {
           ASSERT_EQ(cosines[lane], 1.0);
           ASSERT_EQ(sines[lane], 0.0);
         }
       }
     }
-    std::printf("%s: largest error 2^%.1f\n", SimdLevelName(kernel.level),
+    std::printf("%s: largest error 2^%.1f\n", SimdLevelName(level),
                 static_cast<double>(std::log2(worst)));
   }
 }
