@@ -35,7 +35,8 @@ int PoseForScreenshots(const std::string& exe, const std::string& folder) {
     return 1;
   }
   SetText(GetDlgItem(app.dialog, kPath), Sjis("C:\\録音\\サンプル01.wav"));
-  Sleep(500);  // painted
+  // Paint the new path now, before the picture, instead of whenever the program gets to it.
+  RedrawWindow(app.dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
   bool posed = Pose(folder, "dialog", app.dialog);
 
   SetText(GetDlgItem(app.dialog, kPath), "noise.wav");
