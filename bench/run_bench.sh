@@ -15,7 +15,7 @@ data="$build/bench-data"
 mkdir -p "$data"
 [[ -f "$data/fm_table2.dat" ]] || "$build/tools/make_voice_table" "$data/fm_table2.dat"
 [[ -f "$data/demo.wav" ]] || "$build/tools/make_demo_sound" "$data/demo" 12
-[[ -f "$data/speech.wav" ]] || bench/make_speech.sh "$data/speech"
+[[ -f "$data/speech.wav" ]] || bench/make_speech.sh "$data/speech" "$build/kelditra"
 
 status=0
 for sound in demo speech; do

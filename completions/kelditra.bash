@@ -13,7 +13,6 @@ _kelditra() {
     --table) _filedir dat 2>/dev/null || COMPREPLY=($(compgen -f -- "$cur")); return ;;
     -o | --output-dir) _filedir -d 2>/dev/null || COMPREPLY=($(compgen -d -- "$cur")); return ;;
     --simd) COMPREPLY=($(compgen -W "avx512 avx2 sse2 portable" -- "$cur")); return ;;
-    --method) COMPREPLY=($(compgen -W "yin yinfft" -- "$cur")); return ;;
     --threads | --min-hz | --max-hz | --threshold) return ;;
   esac
 
@@ -26,7 +25,7 @@ _kelditra() {
   case $command in
     convert | report) options+=" --table --reference --threads --simd --quiet" ;;
     preview) options+=" --table" ;;
-    pitch) options+=" --min-hz --max-hz --threshold --method --force" ;;
+    pitch) options+=" --min-hz --max-hz --threshold --force" ;;
   esac
   if [[ $cur == -* ]]; then
     [[ $COMP_CWORD -eq 1 ]] && options+=" --version"

@@ -7,7 +7,6 @@ packages=(
   libgtest-dev libbenchmark-dev
   sox espeak-ng
   clang libclang-rt-14-dev
-  libaubio-dev aubio-tools
   chromium strace
 )
 # Node and npm run the report's browser test. A machine may carry its own

@@ -3,6 +3,7 @@
 // Synthetic recordings with a known fundamental at every instant, built from
 // their own formulas, so that a pitch track can be scored against the truth.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <functional>
@@ -25,6 +26,9 @@ struct Segment {
   std::function<double(double)> odd_gain = nullptr;  // on odd harmonics, by time; none: 1
   double noise = 0;                                  // peak of the noise mixed in
   bool dark = false;  // noise with most of its energy low down, where a voice's fundamental is
+  double creak = 0;   // every other cycle this much quieter, as in a creaky voice
+  double hum = 0;     // peak of a 50 Hz mains hum (with its 3rd harmonic) under it all
+  double clip = 0;    // where the samples are clipped; 0: not clipped
 };
 
 inline Segment Tone(double seconds, double hz, std::vector<double> harmonics = {1},
@@ -48,13 +52,18 @@ inline Segment OddDips(double seconds, double hz, double every) {
   Segment segment = Tone(seconds, hz, {0.3, 1, 0.5, 0.5, 0.4, 0.3});
   segment.odd_gain = [every](double t) {
     const double from_dip = std::remainder(t - every / 2, every);
-    return 1 - 0.95 * std::exp(-from_dip * from_dip / (2 * 0.012 * 0.012));
+    return 1 - 0.98 * std::exp(-from_dip * from_dip / (2 * 0.03 * 0.03));
   };
   return segment;
 }
 inline Segment Breathy(double seconds, double hz, double noise) {
   return {.seconds = seconds, .hz = [hz](double) { return hz; },
           .harmonics = {1, 0.6, 0.4, 0.3, 0.2}, .noise = noise};
+}
+inline Segment Creaky(double seconds, double hz, double creak) {
+  Segment segment = Tone(seconds, hz, {1, 0.8, 0.6, 0.5, 0.3, 0.2});
+  segment.creak = creak;
+  return segment;
 }
 inline Segment Silence(double seconds) { return {seconds}; }
 inline Segment Noise(double seconds, double level, bool dark = false) {
@@ -99,6 +108,7 @@ inline Rendered Render(const Sound& sound) {
           value += (n % 2 == 0 ? odd_gain : 1) * segment.harmonics[n] * std::sin(phases[n]);
           phases[n] += 2 * M_PI * segment.hz(t) * static_cast<double>(n + 1) / kRate;
         }
+        if (segment.creak > 0 && std::sin(phases[0] / 2) < 0) value *= 1 - segment.creak;
         value *= segment.level / peak * std::min(1.0, std::min(t, segment.seconds - t) / kFade);
       }
       if (segment.noise > 0) {
@@ -107,6 +117,9 @@ inline Rendered Render(const Sound& sound) {
         if (segment.dark) low = 0.97 * low + 0.03 * white;
         value += segment.noise * (segment.dark ? 8 * low : white);
       }
+      const double mains = 2 * M_PI * 50 * static_cast<double>(rendered.samples.size()) / kRate;
+      value += segment.hum * (std::sin(mains) + 0.3 * std::sin(3 * mains)) / 1.3;
+      if (segment.clip > 0) value = std::clamp(value, -segment.clip, segment.clip);
       rendered.samples.push_back(static_cast<float>(value));
     }
     rendered.truth.resize(rendered.samples.size() / kFrame, -1);

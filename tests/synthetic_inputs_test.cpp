@@ -38,7 +38,7 @@ TEST(DemoVoice, WholeFramesSilentAtBothEndsAndCarryingItsPitchTrack) {
   const DemoVoice voice = MakeDemoVoice(3.0);
   std::vector<float> sound;
   for (int16_t s : voice.samples) sound.push_back(s / 32768.0f);
-  const std::vector<uint16_t> heard = TrackPitch(sound, {}, PitchMethod::kYin);
+  const std::vector<uint16_t> heard = TrackPitch(sound, {});
   ASSERT_EQ(heard.size(), voice.fundamentals.size());
   for (int frame = 12; frame < 168; ++frame) {
     const double stated = voice.fundamentals[frame];

@@ -17,19 +17,22 @@ const CommandSpec kPitchCommand = {
     "make the pitch track FILE.dat from the recording alone",
     "Finds the fundamental of every 1/60 s frame of each WAV file (44100 Hz,\n"
     "16-bit, mono) and writes it beside the file as the pitch track FILE.dat that\n"
-    "the conversion reads. Silent, noisy and unvoiced frames get 0. An existing\n"
-    "FILE.dat is kept (and said so) unless --force is given.",
+    "the conversion reads. Silent, noisy and unvoiced frames get 0. Candidates from\n"
+    "the autocorrelation of every 10 ms are joined by the one path through the\n"
+    "recording that earns most: jumps between octaves and between voiced and\n"
+    "unvoiced cost extra. An existing FILE.dat is kept (and said so) unless\n"
+    "--force is given.",
     {
-        {"--min-hz", nullptr, "F", "a number", "lowest fundamental looked for (default 60)"},
-        {"--max-hz", nullptr, "F", "a number", "highest fundamental looked for (default 1000)"},
+        {"--min-hz", nullptr, "F", "a number",
+         "lowest fundamental looked for (default 75); the\n"
+         "analysis window is three of its periods long"},
+        {"--max-hz", nullptr, "F", "a number", "highest fundamental looked for (default 600)"},
         {"--threshold", nullptr, "X", "a number",
-         "voicing threshold, 0 to 1 (default 0.3): the most\n"
-         "aperiodicity a frame may show and still get a\n"
+         "voicing threshold, 0 to 1 (default 0.55): how\n"
+         "aperiodic a frame may be (one less its\n"
+         "autocorrelation at the period) and still get a\n"
          "pitch. Lower it when breath or noise gets a pitch,\n"
          "raise it when a rough voice loses one."},
-        {"--method", nullptr, "NAME", "a name",
-         "yin (built in) or yinfft (aubio, where built with\n"
-         "it); default: yinfft where built with aubio"},
         {"--force", "-f", nullptr, nullptr, "replace an existing FILE.dat"},
         kOutputFolderOption,
         kJsonOption,
@@ -54,17 +57,6 @@ std::string ReadPitchOptions(const ParsedArguments& parsed, PitchJobSettings* se
     if (parsed.Has(name) && !ParseNumber(parsed.Value(name), field)) {
       return NeedsValueProblem(*FindOption(kPitchCommand, name));
     }
-  }
-  if (parsed.Has("--method")) {
-    const std::string name = parsed.Value("--method");
-    bool known = false;
-    for (const PitchMethod method : {PitchMethod::kYin, PitchMethod::kAubioYinFft}) {
-      if (name == PitchMethodName(method) && PitchMethodAvailable(method)) {
-        settings->method = method;
-        known = true;
-      }
-    }
-    if (!known) return "no method " + name + " in this build";
   }
   return CheckPitchSettings(settings->pitch);
 }
@@ -91,10 +83,9 @@ int RunPitchCommand(const ParsedArguments& parsed, Language language) {
       outcome.frames = made.frames;
       outcome.voiced_frames = made.voiced_frames;
       outcome.sound_seconds = made.frames / 60.0;
-      outcome.message = Say(language, "wrote {1}: {2} frames, {3} voiced ({4})",
-                            "{1} を書き込みました：{2} フレーム、有声 {3}（{4}）",
-                            {track, std::to_string(made.frames), std::to_string(made.voiced_frames),
-                             PitchMethodName(settings.method)});
+      outcome.message = Say(language, "wrote {1}: {2} frames, {3} voiced",
+                            "{1} を書き込みました：{2} フレーム、有声 {3}",
+                            {track, std::to_string(made.frames), std::to_string(made.voiced_frames)});
     } else {
       outcome = FailedOutcome(LocalizedMessage(made.message, language));
       outcome.detail = DiagnoseFailure(

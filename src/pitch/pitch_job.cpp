@@ -64,7 +64,7 @@ PitchJobOutcome MakeTrack(const std::string& path, const PitchJobSettings& setti
     return outcome;
   }
 
-  const std::vector<uint16_t> track = TrackPitch(SamplesOf(wave), settings.pitch, settings.method);
+  const std::vector<uint16_t> track = TrackPitch(SamplesOf(wave), settings.pitch);
   const uint64_t byte_count = uint64_t{track.size()} * kPitchRecordBytes;
   uint8_t* records = nullptr;
   if (byte_count > 0) {

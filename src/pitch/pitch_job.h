@@ -6,7 +6,6 @@
 
 struct PitchJobSettings {
   PitchSettings pitch;
-  PitchMethod method = PreferredPitchMethod();
   bool replace_existing = false;  // --force
   // Where the track goes; empty: beside the WAV file.
   std::string output_folder;

@@ -27,6 +27,14 @@ sox -n -r 22050 -b 16 -c 1 rate.wav synth 0.5 sine 220 vol 0.5
 cp tone.dat rate.dat
 "$native" --quiet tone.wav >/dev/null
 mv tone.bin tone.linux.bin
+# Speech for the pitch tracker, which must hear it alike on both systems.
+espeak-ng -v en -w male.raw.wav "The quick brown fox jumps over the lazy dog."
+espeak-ng -v en+f3 -p 70 -w female.raw.wav "Seven silver swans swam silently seaward."
+for voice in male female; do
+  sox "$voice.raw.wav" -r 44100 -b 16 -c 1 "$voice.wav"
+  "$native" pitch "$voice.wav" >/dev/null
+  mv "$voice.dat" "$voice.linux.dat"
+done
 
 # The prefix the dialog program's tests use, made once.
 mkdir -p "$OLDPWD/build-win/gui-test"
@@ -74,6 +82,13 @@ for locale in C.UTF-8 ja_JP.UTF-8; do
   check "$locale failure line" "$out" "rate.wav: $refused"
   check "$locale failure detail" "$err" "$detail"
   check "$locale failure status" "$status" 1
+done
+
+for voice in male female; do
+  rm -f "$voice.dat"
+  wine "$windows" pitch "$voice.wav" >/dev/null 2>&1 || true
+  check "pitch track of the $voice voice as on Linux" \
+    "$(cmp "$voice.dat" "$voice.linux.dat" 2>&1 && echo same)" same
 done
 
 echo "$passed passed, $failed failed"
