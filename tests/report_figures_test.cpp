@@ -8,7 +8,10 @@
 #include "report/base64.h"
 #include "report/bin_comparison.h"
 #include "report/error_scale.h"
+#include "report/match_report.h"
+#include "report/page_template.h"
 #include "report/report_spectrogram.h"
+#include "report/report_summary.h"
 
 namespace {
 
@@ -80,6 +83,86 @@ TEST(ReportFigures, Base64) {
            {"", ""}, {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"}, {"foobar", "Zm9vYmFy"}}) {
     EXPECT_EQ(Base64(reinterpret_cast<const uint8_t*>(plain.data()), plain.size()), encoded);
   }
+}
+
+// fundamental, voice, gain, error; silent frames have silence error 0.
+ReportFrame Frame(int32_t fundamental, int32_t voice, int32_t gain, int64_t error, bool silent) {
+  return {fundamental, voice, fundamental, gain, error, -1, false, silent, {}, {}};
+}
+
+TEST(ReportFigures, SummaryOfTheWholeSound) {
+  const struct {
+    const char* what;
+    std::vector<ReportFrame> frames;
+    std::vector<int64_t> silence;
+    MatchSummary expected;
+    int32_t opening;
+  } cases[] = {
+      {"nothing", {}, {}, {}, -1},
+      // Residuals -6.67, +2.01 (worse than silence) and -20 dB; the silent
+      // frames keep the first voice tried, 1, whatever their pitch.
+      {"silence, pitch, a poor match",
+       {Frame(0, 1, 0, 0, true), Frame(200, 500, 3000, 100, false), Frame(0, 600, 5000, 2000, false),
+        Frame(210, 500, 3000, 10, false), Frame(220, 1, 0, 0, true)},
+       {0, 1000, 1000, 10000, 0},
+       {5, 2, 2, 1, 1, 0, 2, 3, 3, 1, 422.0, 2110.0 / 12000, 20.0 / 3 * std::log10(0.1)},
+       1},
+      // No voiced frame: the loudest opens. Two sounding frames: the median
+      // lies between them. Silent frames given different records.
+      {"no pitch at all",
+       {Frame(0, 7, 0, 0, true), Frame(0, 9, 400, 1, false), Frame(0, 8, 0, 0, true),
+        Frame(0, 9, 900, 1000, false)},
+       {0, 1000, 0, 1000},
+       {4, 4, 2, 2, 7, 0, 1, 3, 2, 0, 250.25, 1001.0 / 2000, 10.0 / 3 * std::log10(0.001)},
+       3},
+  };
+  for (const auto& c : cases) {
+    const MatchSummary s = Summarise(c.frames, c.silence);
+    const MatchSummary& e = c.expected;
+    EXPECT_EQ(std::vector<int32_t>({s.frames, s.unpitched, s.silent, s.silent_unpitched, s.silent_voice,
+                                    s.silent_gain, s.silent_alike, s.entries_used, s.sounding,
+                                    s.worse_than_silence}),
+              std::vector<int32_t>({e.frames, e.unpitched, e.silent, e.silent_unpitched,
+                                    e.silent_voice, e.silent_gain,
+                                    e.silent_alike, e.entries_used, e.sounding, e.worse_than_silence}))
+        << c.what;
+    EXPECT_DOUBLE_EQ(s.mean_error, e.mean_error) << c.what;
+    EXPECT_DOUBLE_EQ(s.error_ratio, e.error_ratio) << c.what;
+    EXPECT_NEAR(s.median_residual_db, e.median_residual_db, 1e-9) << c.what;
+    EXPECT_EQ(OpeningFrame(c.frames), c.opening) << c.what;
+  }
+}
+
+TEST(ReportFigures, SizesInWords) {
+  const std::pair<double, const char*> cases[] = {
+      {-22.8, "about 1/14 the size of"}, {-20.0, "about 1/10 the size of"},
+      {-3.0, "over half the size of"},   {0.2, "about the size of"},
+      {6.9, "about 2.2 times the size of"}, {30.0, "about 32 times the size of"},
+  };
+  for (const auto& [decibels, words] : cases) EXPECT_EQ(SizeInWords(decibels), words) << decibels;
+}
+
+TEST(ReportFigures, TemplateFillsEachMarkerOnce) {
+  const TemplateValues values = {{"a", "1"}, {"b", "{{a}}"}};
+  const std::pair<const char*, const char*> cases[] = {
+      {"x{{a}}y{{a}}", "x1y1"},
+      {"{{b}}", "{{a}}"},             // a value is not searched again
+      {"{{c}} {{a", "{{c}} {{a"},     // unknown and unfinished markers stay
+      {"{{a}}{{b}}}", "1{{a}}}"},
+  };
+  for (const auto& [skeleton, filled] : cases) EXPECT_EQ(FillTemplate(skeleton, values), filled) << skeleton;
+}
+
+// Every marker of the page's skeleton has its value, whatever the title holds.
+TEST(ReportFigures, PageLeavesNoMarker) {
+  MatchReportContent content;
+  content.title = "{{data}} <b>&";
+  content.silence_errors = {0, 1000};
+  const std::string page = RenderMatchReport(content, {Frame(0, 1, 0, 0, true), Frame(200, 5, 900, 10, false)});
+  size_t markers = 0;
+  for (size_t at = page.find("{{"); at != std::string::npos; at = page.find("{{", at + 2)) ++markers;
+  EXPECT_EQ(markers, 2u);  // the title's own, in <title> and <h1>
+  EXPECT_NE(page.find("<h1>{{data}} &lt;b&gt;&amp;</h1>"), std::string::npos);
 }
 
 }  // namespace

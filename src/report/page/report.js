@@ -1,6 +1,3 @@
-#include "report/report_script.h"
-
-const char* const kReportScript = R"JS(
 const FPS = 60;
 const n = data.fundamental.length;
 const duration = n / FPS;
@@ -431,4 +428,3 @@ if (n > 0) {
 document.body.dataset.ready = '1';
 document.body.dataset.readyMs = Math.round(performance.now());
 requestAnimationFrame(() => { document.body.dataset.paintedMs = Math.round(performance.now()); });
-)JS";
