@@ -153,16 +153,22 @@ TEST(ReportFigures, TemplateFillsEachMarkerOnce) {
   for (const auto& [skeleton, filled] : cases) EXPECT_EQ(FillTemplate(skeleton, values), filled) << skeleton;
 }
 
-// Every marker of the page's skeleton has its value, whatever the title holds.
-TEST(ReportFigures, PageLeavesNoMarker) {
+// Every marker of the page's skeleton has its value, whatever the title
+// holds; the summary names the silent frames' record as the file holds it
+// and says why a match can be worse than silence.
+TEST(ReportFigures, PageSaysWhatTheFileHolds) {
   MatchReportContent content;
   content.title = "{{data}} <b>&";
-  content.silence_errors = {0, 1000};
-  const std::string page = RenderMatchReport(content, {Frame(0, 1, 0, 0, true), Frame(200, 5, 900, 10, false)});
+  content.silence_errors = {0, 1000, 1000};
+  const std::string page = RenderMatchReport(
+      content, {Frame(0, 1, 0, 0, true), Frame(200, 5, 900, 10, false), Frame(0, 6, 900, 2000, false)});
   size_t markers = 0;
   for (size_t at = page.find("{{"); at != std::string::npos; at = page.find("{{", at + 2)) ++markers;
   EXPECT_EQ(markers, 2u);  // the title's own, in <title> and <h1>
-  EXPECT_NE(page.find("<h1>{{data}} &lt;b&gt;&amp;</h1>"), std::string::npos);
+  for (const char* text : {"<h1>{{data}} &lt;b&gt;&amp;</h1>", "they are recorded as voice 1 at gain 0,",
+                           "In 1 of the 2 frames that sound, the chosen voice leaves more than silence"}) {
+    EXPECT_NE(page.find(text), std::string::npos) << text;
+  }
 }
 
 }  // namespace

@@ -82,23 +82,47 @@ std::string SummaryHtml(const MatchSummary& s) {
   Figure(out, "summary-unpitched", "frames without pitch", std::to_string(s.unpitched),
          "where the pitch track gives 0 Hz (pauses, breath, most consonants). There the "
          "analysis measures only the frame's average level, a flat spectrum, not the sound.");
-  Figure(out, "summary-silent", "silent frames", std::to_string(s.silent),
-         "whose compared spectrum is zero throughout: they keep voice 0 at gain 0 and make no "
-         "sound. " + std::to_string(s.silent_unpitched) + " of them have no pitch.");
+  std::string silent =
+      "whose compared spectrum is zero throughout, so that any voice at gain 0 matches them "
+      "exactly.";
+  if (s.silent > 0) {
+    silent += " The search keeps the first voice it tries: ";
+    silent += s.silent_alike == s.silent ? "they are" : std::to_string(s.silent_alike) + " of them are";
+    silent += " recorded as voice " + std::to_string(s.silent_voice) + " at gain " +
+              std::to_string(s.silent_gain) + (s.silent_gain == 0 ? ", which makes no sound. " : ". ") +
+              std::to_string(s.silent_unpitched) + " of them have no pitch.";
+  }
+  Figure(out, "summary-silent", "silent frames", std::to_string(s.silent), silent);
   Figure(out, "summary-entries", "voices used", std::to_string(s.entries_used),
          "different entries of the 262,144 in the voice table.");
-  Figure(out, "summary-residual", "typical match",
-         s.sounding > 0 ? Fixed(s.median_residual_db, 1) + " dB" : "none",
-         "median over the " + std::to_string(s.sounding) +
-             " frames that are not silent: how far the difference between a frame's "
-             "spectrum and its chosen voice lies below the spectrum. 0 dB is no better "
-             "than silence, &minus;10 dB a difference a third the size, &minus;20 dB a tenth.");
-  Figure(out, "summary-error-ratio", "error against silence", Percent(s.error_ratio),
-         "all matching errors as a share of what silence (any voice at gain 0) would leave "
-         "in the same frames; 0% is a perfect match.");
-  Figure(out, "summary-error", "mean matching error", Fixed(s.mean_error, 1),
-         "per frame, the search's own measure: the cubes of the 64 compared differences, in "
-         "steps of 8. It grows with loudness; the two figures above give it a scale.");
+  if (s.sounding == 0) {
+    Figure(out, "summary-residual", "typical match", "none", "no frame has anything to match.");
+  } else {
+    Figure(out, "summary-residual", "typical match", Fixed(s.median_residual_db, 1) + " dB",
+           "median over the " + std::to_string(s.sounding) +
+               " frames that are not silent: what the chosen voice leaves unmatched is " +
+               SizeInWords(s.median_residual_db) + " the frame itself" +
+               (s.median_residual_db > 0 ? ", more than silence would leave (see below)" : "") +
+               ". 0 dB is no better than silence, &minus;10 dB a difference a third the size, "
+               "&minus;20 dB a tenth.");
+  }
+  std::string ratio =
+      "all matching errors as a share of what silence (any voice at gain 0) would leave in the "
+      "same frames; 0% is a perfect match.";
+  if (s.worse_than_silence > 0) {
+    ratio += s.worse_than_silence == s.sounding
+                 ? " In all " + std::to_string(s.sounding)
+                 : " In " + std::to_string(s.worse_than_silence) + " of the " + std::to_string(s.sounding);
+    ratio +=
+        " frames that sound, the chosen voice leaves more than silence would. The search tries "
+        "each voice only at gains that bring its level between half and twice the frame's, never "
+        "at gain 0, and where no voice has the frame's shape (noise, breath) even the best one "
+        "tried does worse than nothing.";
+  }
+  ratio += " In the search's own measure, for those who want it: <span id=\"summary-error\">" +
+           Fixed(s.mean_error, 1) +
+           "</span> per frame on average, a sum of cubed differences that grows with loudness.";
+  Figure(out, "summary-error-ratio", "error against silence", Percent(s.error_ratio), ratio);
   out << "</dl>";
   return out.str();
 }

@@ -141,6 +141,15 @@ const binText = await page.textContent('#frame-bin');
 check('the .bin record is shown beside the search\'s', binText.startsWith('differs: ') &&
       !binText.includes(`gain ${record(changed[1]).gain}`), binText);
 
+// A silent frame shows the record the .bin holds for it, as any other does.
+await page.locator('#fundamental').click({ position: { x: xOfTime(2.5 / 60) - fundamentalBox.x, y: 40 } });
+const silentFrame = await selected();
+const silentText = await page.textContent('#frame-voice');
+check('a silent frame shows its record as the .bin holds it',
+      (await page.evaluate((k) => data.silent[k], silentFrame)) === 1 && silentText.startsWith(
+        `${record(silentFrame).voice} at ${record(silentFrame).frequency} Hz, gain ${record(silentFrame).gain} `),
+      `frame ${silentFrame}: ${silentText}`);
+
 if (screenshotPath) {
   await page.locator('#fundamental').click({ position: { x: fundamentalBox.width * 0.55, y: 40 } });
   await page.screenshot({ path: screenshotPath, fullPage: true });
