@@ -117,6 +117,36 @@ TEST(Preview, ChangesBetweenFramesDoNotClick) {
   }
 }
 
+// A voice after a frame at 0 Hz starts from nothing: the frame before stays
+// quiet to its end, and the voice grows over a few milliseconds instead of
+// starting at its level, a click. Its phases are fresh (the first voice) or
+// left over from an earlier voice.
+TEST(Preview, AVoiceAfterAFrameWithoutPitchFadesIn) {
+  const ParameterRecord unvoiced = {0x123, 0, 0, 4};
+  const ParameterRecord voice = {0x123, 250, 5000, 4};
+  const struct {
+    const char* what;
+    std::vector<ParameterRecord> records;
+    size_t onset;  // the voice's first frame
+  } cases[] = {
+      {"first voice", {unvoiced, unvoiced, voice, voice}, 2},
+      {"after a gap", {voice, voice, unvoiced, voice, voice}, 3},
+  };
+  for (const auto& c : cases) {
+    const std::vector<int16_t> samples = Synthesize(c.records);
+    const size_t at = c.onset * kFrameLength;
+    int peak = 0;
+    for (size_t n = at; n < at + kFrameLength; ++n) peak = std::max(peak, std::abs(int{samples[n]}));
+    for (size_t n = at - kFrameLength / 3; n < at; ++n) {
+      ASSERT_EQ(samples[n], 0) << c.what << ": " << at - n << " before the voice";
+    }
+    // Half a millisecond in, a tenth of the frame's peak at most.
+    for (size_t n = at; n < at + 22; ++n) {
+      ASSERT_LT(std::abs(int{samples[n]}), peak / 10) << c.what << ": " << n - at << " into the voice";
+    }
+  }
+}
+
 std::vector<uint8_t> RecordBytes(const std::vector<Record>& records) {
   std::vector<uint8_t> bytes;
   for (const Record& r : records) {
