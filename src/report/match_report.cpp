@@ -114,13 +114,11 @@ std::string SummaryHtml(const MatchSummary& s) {
                  ? " In all " + std::to_string(s.sounding)
                  : " In " + std::to_string(s.worse_than_silence) + " of the " + std::to_string(s.sounding);
     ratio +=
-        " frames that sound, the chosen voice leaves more than silence would. The search tries "
-        "each voice only at gains that bring its level between half and twice the frame's, never "
-        "at gain 0, and where no voice has the frame's shape (noise, breath) even the best one "
-        "tried does worse than nothing.";
+        " frames that sound, the chosen voice leaves more than silence would: the search tries "
+        "each voice only at gains near the frame's level (half to twice), never at gain 0, and no "
+        "voice has the shape of such frames (noise, breath).";
   }
-  ratio += " In the search's own measure, for those who want it: <span id=\"summary-error\">" +
-           Fixed(s.mean_error, 1) +
+  ratio += " The search's own measure: <span id=\"summary-error\">" + Fixed(s.mean_error, 1) +
            "</span> per frame on average, a sum of cubed differences that grows with loudness.";
   Figure(out, "summary-error-ratio", "error against silence", Percent(s.error_ratio), ratio);
   out << "</dl>";

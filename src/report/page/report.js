@@ -363,7 +363,7 @@ function select(i) {
     const r = residualDb(i);
     const worse = data.error[i] > data.silenceError[i];
     figure(list, 'frame-match', 'match', `${r.toFixed(1)} dB: ${percent(data.error[i] / data.silenceError[i])} of what silence would leave` +
-           (worse ? ', more: no voice was tried at gain 0 here, and none has this frame\'s shape' : '') +
+           (worse ? ': no voice was tried at gain 0 here, and none has this frame\'s shape' : '') +
            ` (in the search's own measure, error ${grouped(data.error[i])} against ${grouped(data.silenceError[i])})`);
     figure(list, 'frame-runner-up', 'second best', data.runnerUp[i] < 0 ? 'no other entry was tried' :
            `error ${grouped(data.runnerUp[i])}, ${data.error[i] > 0 ? (data.runnerUp[i] / data.error[i]).toFixed(2) + '× the chosen' : 'the chosen is exact'}`);
