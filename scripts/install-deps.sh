@@ -38,13 +38,19 @@ if ((${#missing[@]} > 0)); then
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-# The report's browser test drives Chromium with playwright-core, installed
-# here once, at the version package-lock.json pins, so that no test downloads
-# anything while it runs.
+# The report's browser test drives Chromium with playwright-core, and eslint
+# checks the report page's script: both are installed here once, at the
+# versions package-lock.json pins, so that no test downloads anything while
+# it runs.
 report_test=$(cd "$(dirname "$0")/../tests/report" && pwd)
-wanted=$(node -p "require('$report_test/package-lock.json').packages['node_modules/playwright-core'].version")
-installed=$(node -p "try { require('$report_test/node_modules/playwright-core/package.json').version } catch { '' }")
-if [[ $installed != "$wanted" ]]; then
-  echo "installing playwright-core $wanted into tests/report/node_modules"
+if ! node -e "
+  const lock = require('$report_test/package-lock.json');
+  for (const [path, wanted] of Object.entries(lock.packages)) {
+    if (path === '') continue;
+    let installed = '';
+    try { installed = require('$report_test/' + path + '/package.json').version; } catch {}
+    if (installed !== wanted.version) process.exit(1);
+  }"; then
+  echo "installing the report tests' packages into tests/report/node_modules"
   npm ci --prefix "$report_test" --no-audit --no-fund --silent
 fi

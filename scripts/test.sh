@@ -12,6 +12,10 @@ step() {  # NAME COMMAND...
 
 scripts/install-deps.sh
 
+# The report page's script, as a linter reads it (eslint, pinned in
+# tests/report/package-lock.json).
+step "report script lint" tests/report/node_modules/.bin/eslint \
+  --config tests/report/eslint.config.mjs --max-warnings 0 src/report/page
 step "native configure" cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
 step "native build" cmake --build build -j"$(nproc)"
 step "native tests" ctest --test-dir build --output-on-failure -j"$(nproc)"

@@ -103,17 +103,39 @@ TEST(Preview, SilentRecordsAndFrequencyZeroAreSilence) {
   }
 }
 
-TEST(Preview, ChangesBetweenFramesDoNotClick) {
-  // Voice, frequency and gain all jump between frames.
-  const std::vector<int16_t> samples = Synthesize(
-      {{0x123, 200, 3000, 4}, {0x400, 460, 6000, 5}, {0x123, 0, 3000, 4}, {0x123, 310, 2000, 4}});
-  // The largest step between neighbouring samples stays within what the
-  // loudest component alone could move in one sample.
-  int peak = 0;
-  for (int16_t s : samples) peak = std::max(peak, std::abs(static_cast<int>(s)));
-  for (size_t n = 1; n < samples.size(); ++n) {
-    const int step = std::abs(samples[n] - samples[n - 1]);
-    ASSERT_LT(step, peak / 4) << "at sample " << n;
+// Nothing clicks: the largest step between neighbouring samples stays within
+// what the loudest component alone could move in one sample. A voice after a
+// frame at 0 Hz starts from nothing besides: the frame before stays quiet to
+// its end, and the voice grows over a few milliseconds instead of starting at
+// its level. Its phases are fresh (the first voice) or an earlier voice's.
+TEST(Preview, NothingClicks) {
+  const ParameterRecord unvoiced = {0x123, 0, 0, 4};
+  const ParameterRecord voice = {0x123, 250, 5000, 4};
+  const struct {
+    const char* what;
+    std::vector<ParameterRecord> records;
+    size_t onset;  // the first frame of a voice after a frame at 0 Hz; 0: none
+  } cases[] = {
+      {"voice, frequency and gain jump", {{0x123, 200, 3000, 4}, {0x400, 460, 6000, 5}, {0x123, 310, 2000, 4}}, 0},
+      {"first voice", {unvoiced, unvoiced, voice, voice}, 2},
+      {"after a gap", {voice, voice, unvoiced, voice, voice}, 3},
+  };
+  for (const auto& c : cases) {
+    const std::vector<int16_t> samples = Synthesize(c.records);
+    int peak = 0;
+    for (int16_t s : samples) peak = std::max(peak, std::abs(int{s}));
+    for (size_t n = 1; n < samples.size(); ++n) {
+      ASSERT_LT(std::abs(samples[n] - samples[n - 1]), peak / 4) << c.what << ": at sample " << n;
+    }
+    if (c.onset == 0) continue;
+    const size_t at = c.onset * kFrameLength;
+    for (size_t n = at - kFrameLength / 3; n < at; ++n) {
+      ASSERT_EQ(samples[n], 0) << c.what << ": " << at - n << " before the voice";
+    }
+    // Half a millisecond in, a tenth of the peak at most.
+    for (size_t n = at; n < at + 22; ++n) {
+      ASSERT_LT(std::abs(int{samples[n]}), peak / 10) << c.what << ": " << n - at << " into the voice";
+    }
   }
 }
 

@@ -8,7 +8,9 @@
 #include "report/base64.h"
 #include "report/bin_comparison.h"
 #include "report/error_scale.h"
+#include "report/match_report.h"
 #include "report/report_spectrogram.h"
+#include "report/report_summary.h"
 
 namespace {
 
@@ -79,6 +81,74 @@ TEST(ReportFigures, Base64) {
   for (const auto& [plain, encoded] : std::vector<std::pair<std::string, std::string>>{
            {"", ""}, {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"}, {"foobar", "Zm9vYmFy"}}) {
     EXPECT_EQ(Base64(reinterpret_cast<const uint8_t*>(plain.data()), plain.size()), encoded);
+  }
+}
+
+// fundamental, voice, gain, error; silent frames have silence error 0.
+ReportFrame Frame(int32_t fundamental, int32_t voice, int32_t gain, int64_t error, bool silent) {
+  return {fundamental, voice, fundamental, gain, error, -1, false, silent, {}, {}};
+}
+
+TEST(ReportFigures, SummaryOfTheWholeSound) {
+  // Residuals -6.67, +2.01 (worse than silence) and -20 dB; the silent
+  // frames keep the first voice tried, 1, whatever their pitch.
+  const std::vector<ReportFrame> sung = {Frame(0, 1, 0, 0, true), Frame(200, 500, 3000, 100, false),
+                                         Frame(0, 600, 5000, 2000, false), Frame(210, 500, 3000, 10, false),
+                                         Frame(220, 1, 0, 0, true)};
+  // No pitch: the loudest frame opens. Two sounding frames: the median lies
+  // between them. The silent frames got different records.
+  const std::vector<ReportFrame> unpitched = {Frame(0, 7, 0, 0, true), Frame(0, 9, 400, 1, false),
+                                              Frame(0, 8, 0, 0, true), Frame(0, 9, 900, 1000, false)};
+  const struct {
+    std::vector<ReportFrame> frames;
+    std::vector<int64_t> silence;
+    // frames, unpitched, silent, silent unpitched, silent voice, gain and
+    // alike, entries, sounding, worse than silence, mean error, error
+    // ratio, median residual, opening frame
+    std::vector<double> expected;
+  } cases[] = {
+      {{}, {}, {0, 0, 0, 0, -1, 0, 0, 0, 0, 0, 0, 0, 0, -1}},
+      {sung, {0, 1000, 1000, 10000, 0}, {5, 2, 2, 1, 1, 0, 2, 3, 3, 1, 422, 2110.0 / 12000, -20.0 / 3, 1}},
+      {unpitched, {0, 1000, 0, 1000}, {4, 4, 2, 2, 7, 0, 1, 3, 2, 0, 250.25, 1001.0 / 2000, -10, 3}},
+  };
+  for (const auto& c : cases) {
+    const MatchSummary s = Summarise(c.frames, c.silence);
+    const std::vector<double> figures = {
+        double(s.frames), double(s.unpitched), double(s.silent), double(s.silent_unpitched),
+        double(s.silent_voice), double(s.silent_gain), double(s.silent_alike), double(s.entries_used),
+        double(s.sounding), double(s.worse_than_silence), s.mean_error, s.error_ratio,
+        s.median_residual_db, double(OpeningFrame(c.frames))};
+    ASSERT_EQ(figures.size(), c.expected.size());
+    for (size_t k = 0; k < figures.size(); ++k) {
+      EXPECT_NEAR(figures[k], c.expected[k], 1e-9) << c.frames.size() << " frames, figure " << k;
+    }
+  }
+}
+
+TEST(ReportFigures, SizesInWords) {
+  const std::pair<double, const char*> cases[] = {
+      {-22.8, "about 1/14 the size of"}, {-20.0, "about 1/10 the size of"},
+      {-3.0, "over half the size of"},   {0.2, "about the size of"},
+      {6.9, "about 2.2 times the size of"}, {30.0, "about 32 times the size of"},
+  };
+  for (const auto& [decibels, words] : cases) EXPECT_EQ(SizeInWords(decibels), words) << decibels;
+}
+
+// Every marker of the page's skeleton has its value, whatever the title
+// holds; the summary names the silent frames' record as the file holds it
+// and says why a match can be worse than silence.
+TEST(ReportFigures, PageSaysWhatTheFileHolds) {
+  MatchReportContent content;
+  content.title = "{{data}} <b>&";
+  content.silence_errors = {0, 1000, 1000};
+  const std::string page = RenderMatchReport(
+      content, {Frame(0, 1, 0, 0, true), Frame(200, 5, 900, 10, false), Frame(0, 6, 900, 2000, false)});
+  size_t markers = 0;
+  for (size_t at = page.find("{{"); at != std::string::npos; at = page.find("{{", at + 2)) ++markers;
+  EXPECT_EQ(markers, 2u);  // the title's own, in <title> and <h1>
+  for (const char* text : {"<h1>{{data}} &lt;b&gt;&amp;</h1>", "they are recorded as voice 1 at gain 0,",
+                           "In 1 of the 2 frames that sound, the chosen voice leaves more than silence would:"}) {
+    EXPECT_NE(page.find(text), std::string::npos) << text;
   }
 }
 

@@ -10,6 +10,13 @@ namespace {
 constexpr double kSampleRate = 44100.0;
 constexpr double kNyquist = kSampleRate / 2;
 constexpr double kTwoPi = 6.283185307179586;
+// A voice after a frame at 0 Hz has nothing to grow out of: it fades in over
+// its first 3 ms instead of starting at its level, which would click.
+constexpr int32_t kOnsetSamples = 132;
+
+double OnsetFade(int32_t n) {
+  return n >= kOnsetSamples ? 1.0 : 0.5 - 0.5 * std::cos(kTwoPi / 2 * n / kOnsetSamples);
+}
 
 // Amplitude of each component of a frame's record.
 void ComponentAmplitudes(const ParameterRecord& record, const uint8_t* prepared_table,
@@ -51,10 +58,14 @@ std::vector<int16_t> SynthesizePreview(const std::vector<ParameterRecord>& recor
     std::fill(mixed.begin(), mixed.end(), 0.0);
     const size_t previous = frame == 0 ? 0 : frame - 1;
     const size_t next = frame + 1 == frames ? frame : frame + 1;
+    // A frame at 0 Hz does not sway, so it cannot carry the next voice in: it
+    // stays quiet towards its end, and the next frame fades in instead.
+    const bool still = records[frame].frequency == 0;
+    const bool onset = frame > 0 && records[previous].frequency == 0;
     for (int32_t j = 1; j < kPreparedEntryValues; ++j) {
       const double here = amplitude(frame, j);
       const double start = (amplitude(previous, j) + here) / 2;
-      const double end = (here + amplitude(next, j)) / 2;
+      const double end = still ? 0.0 : (here + amplitude(next, j)) / 2;
       const double step = kTwoPi * j * records[frame].frequency / kSampleRate;
       if (start == 0.0 && here == 0.0 && end == 0.0) {
         phases[j] = std::fmod(phases[j] + step * kFrameLength, kTwoPi);
@@ -62,8 +73,9 @@ std::vector<int16_t> SynthesizePreview(const std::vector<ParameterRecord>& recor
       }
       for (int32_t n = 0; n < kFrameLength; ++n) {
         // Piecewise linear through the frame centres.
-        const double level = n < kHalf ? start + (here - start) * (n / kHalf)
-                                       : here + (end - here) * ((n - kHalf) / kHalf);
+        const double level = (n < kHalf ? start + (here - start) * (n / kHalf)
+                                        : here + (end - here) * ((n - kHalf) / kHalf)) *
+                             (onset ? OnsetFade(n) : 1.0);
         mixed[n] += level * std::sin(phases[j] + step * n);
       }
       phases[j] = std::fmod(phases[j] + step * kFrameLength, kTwoPi);

@@ -12,7 +12,8 @@
 // spectra, so the preview analyses back to what the search compared.
 // Components at or above half the sample rate, and the 0 Hz component, are
 // left out. Phases run on across frames and amplitudes move linearly between
-// frame centres, so neither a new frame nor a new voice clicks.
+// frame centres, so neither a new frame nor a new voice clicks; a voice after
+// a frame at 0 Hz (no pitch) fades in over 3 ms.
 //
 // prepared_table is a table after PrepareVoiceTable; every record names a
 // voice in it and holds no negative field (PreviewWaveBytes refuses the files

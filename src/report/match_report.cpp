@@ -1,16 +1,14 @@
 #include "report/match_report.h"
 
-#include <algorithm>
-#include <cmath>
 #include <cstdio>
-#include <set>
 #include <sstream>
 
 #include "report/base64.h"
-#include "report/error_scale.h"
+#include "report/page_files.h"
+#include "report/page_template.h"
 #include "report/report_audio.h"
-#include "report/report_script.h"
 #include "report/report_spectrogram.h"
+#include "report/report_summary.h"
 
 namespace {
 
@@ -69,75 +67,14 @@ void JsonBins(std::ostringstream& out, const std::vector<ReportFrame>& frames,
   out << ']';
 }
 
-struct Summary {
-  int32_t frames = 0;
-  int32_t unpitched = 0;
-  int32_t silent = 0;
-  int32_t silent_unpitched = 0;
-  size_t entries_used = 0;
-  double mean_error = 0;
-  double error_ratio = 0;           // all errors over all silence errors, sounding frames
-  double median_residual_db = 0;    // over sounding frames
-  int32_t sounding = 0;
-};
-
-// The page opens on the voiced frame with the largest gain, the first of
-// several: a frame that sounds, where the match is worth a look.
-int32_t OpeningFrame(const std::vector<ReportFrame>& frames) {
-  int32_t chosen = -1;
-  for (const bool voiced_only : {true, false}) {
-    for (size_t i = 0; i < frames.size(); ++i) {
-      if (voiced_only && frames[i].fundamental == 0) continue;
-      if (chosen < 0 || frames[i].gain > frames[static_cast<size_t>(chosen)].gain) {
-        chosen = static_cast<int32_t>(i);
-      }
-    }
-    if (chosen >= 0) break;
-  }
-  return chosen;
-}
-
-Summary Summarise(const std::vector<ReportFrame>& frames, const std::vector<int64_t>& silence) {
-  Summary summary;
-  summary.frames = static_cast<int32_t>(frames.size());
-  std::set<int32_t> voices;
-  double error_sum = 0, sounding_error = 0, sounding_silence = 0;
-  std::vector<double> residuals;
-  for (size_t i = 0; i < frames.size(); ++i) {
-    const ReportFrame& frame = frames[i];
-    const bool unpitched = frame.fundamental == 0;
-    summary.unpitched += unpitched;
-    summary.silent += frame.silent;
-    summary.silent_unpitched += frame.silent && unpitched;
-    voices.insert(frame.voice);
-    error_sum += static_cast<double>(frame.error);
-    if (silence[i] > 0) {
-      sounding_error += static_cast<double>(frame.error);
-      sounding_silence += static_cast<double>(silence[i]);
-      residuals.push_back(ResidualDecibels(frame.error, silence[i]));
-    }
-  }
-  summary.entries_used = voices.size();
-  summary.mean_error = frames.empty() ? 0 : error_sum / frames.size();
-  summary.sounding = static_cast<int32_t>(residuals.size());
-  summary.error_ratio = sounding_silence > 0 ? sounding_error / sounding_silence : 0;
-  if (!residuals.empty()) {
-    std::sort(residuals.begin(), residuals.end());
-    const size_t middle = residuals.size() / 2;
-    summary.median_residual_db = residuals.size() % 2 == 1
-                                     ? residuals[middle]
-                                     : (residuals[middle - 1] + residuals[middle]) / 2;
-  }
-  return summary;
-}
-
 void Figure(std::ostringstream& out, const char* id, const char* name, const std::string& value,
             const std::string& meaning) {
   out << "<div class=\"figure\"><dt>" << name << "</dt><dd><b id=\"" << id << "\">" << value
       << "</b> " << meaning << "</dd></div>\n";
 }
 
-void RenderSummary(std::ostringstream& out, const Summary& s) {
+std::string SummaryHtml(const MatchSummary& s) {
+  std::ostringstream out;
   out << "<dl id=\"summary\">\n";
   Figure(out, "summary-frames", "frames", std::to_string(s.frames),
          "of 1/60 s: <span id=\"summary-duration\">" + Fixed(s.frames / 60.0, 2) +
@@ -145,28 +82,51 @@ void RenderSummary(std::ostringstream& out, const Summary& s) {
   Figure(out, "summary-unpitched", "frames without pitch", std::to_string(s.unpitched),
          "where the pitch track gives 0 Hz (pauses, breath, most consonants). There the "
          "analysis measures only the frame's average level, a flat spectrum, not the sound.");
-  Figure(out, "summary-silent", "silent frames", std::to_string(s.silent),
-         "whose compared spectrum is zero throughout: they keep voice 0 at gain 0 and make no "
-         "sound. " + std::to_string(s.silent_unpitched) + " of them have no pitch.");
+  std::string silent =
+      "whose compared spectrum is zero throughout, so that any voice at gain 0 matches them "
+      "exactly.";
+  if (s.silent > 0) {
+    silent += " The search keeps the first voice it tries: ";
+    silent += s.silent_alike == s.silent ? "they are" : std::to_string(s.silent_alike) + " of them are";
+    silent += " recorded as voice " + std::to_string(s.silent_voice) + " at gain " +
+              std::to_string(s.silent_gain) + (s.silent_gain == 0 ? ", which makes no sound. " : ". ") +
+              std::to_string(s.silent_unpitched) + " of them have no pitch.";
+  }
+  Figure(out, "summary-silent", "silent frames", std::to_string(s.silent), silent);
   Figure(out, "summary-entries", "voices used", std::to_string(s.entries_used),
          "different entries of the 262,144 in the voice table.");
-  Figure(out, "summary-residual", "typical match",
-         s.sounding > 0 ? Fixed(s.median_residual_db, 1) + " dB" : "none",
-         "median over the " + std::to_string(s.sounding) +
-             " frames that are not silent: how far the difference between a frame's "
-             "spectrum and its chosen voice lies below the spectrum. 0 dB is no better "
-             "than silence, &minus;10 dB a difference a third the size, &minus;20 dB a tenth.");
-  Figure(out, "summary-error-ratio", "error against silence", Percent(s.error_ratio),
-         "all matching errors as a share of what silence (any voice at gain 0) would leave "
-         "in the same frames; 0% is a perfect match.");
-  Figure(out, "summary-error", "mean matching error", Fixed(s.mean_error, 1),
-         "per frame, the search's own measure: the cubes of the 64 compared differences, in "
-         "steps of 8. It grows with loudness; the two figures above give it a scale.");
-  out << "</dl>\n";
+  if (s.sounding == 0) {
+    Figure(out, "summary-residual", "typical match", "none", "no frame has anything to match.");
+  } else {
+    Figure(out, "summary-residual", "typical match", Fixed(s.median_residual_db, 1) + " dB",
+           "median over the " + std::to_string(s.sounding) +
+               " frames that are not silent: what the chosen voice leaves unmatched is " +
+               SizeInWords(s.median_residual_db) + " the frame itself" +
+               (s.median_residual_db > 0 ? ", more than silence would leave (see below)" : "") +
+               ". 0 dB is no better than silence, &minus;10 dB a difference a third the size, "
+               "&minus;20 dB a tenth.");
+  }
+  std::string ratio =
+      "all matching errors as a share of what silence (any voice at gain 0) would leave in the "
+      "same frames; 0% is a perfect match.";
+  if (s.worse_than_silence > 0) {
+    ratio += s.worse_than_silence == s.sounding
+                 ? " In all " + std::to_string(s.sounding)
+                 : " In " + std::to_string(s.worse_than_silence) + " of the " + std::to_string(s.sounding);
+    ratio +=
+        " frames that sound, the chosen voice leaves more than silence would: the search tries "
+        "each voice only at gains near the frame's level (half to twice), never at gain 0, and no "
+        "voice has the shape of such frames (noise, breath).";
+  }
+  ratio += " The search's own measure: <span id=\"summary-error\">" + Fixed(s.mean_error, 1) +
+           "</span> per frame on average, a sum of cubed differences that grows with loudness.";
+  Figure(out, "summary-error-ratio", "error against silence", Percent(s.error_ratio), ratio);
+  out << "</dl>";
+  return out.str();
 }
 
-void RenderBinSection(std::ostringstream& out, const BinComparison& bin, int32_t frames,
-                      int32_t sounding) {
+std::string BinSectionHtml(const BinComparison& bin, int32_t frames, int32_t sounding) {
+  std::ostringstream out;
   out << "<section id=\"bin-section\" data-agreement=\"";
   switch (bin.agreement) {
     case BinAgreement::kNoBin:
@@ -202,7 +162,8 @@ void RenderBinSection(std::ostringstream& out, const BinComparison& bin, int32_t
   if (bin.agreement == BinAgreement::kSomeDiffer) {
     out << "<ul id=\"bin-list\"></ul>";
   }
-  out << "</section>\n";
+  out << "</section>";
+  return out.str();
 }
 
 void RenderBinData(std::ostringstream& out, const BinComparison& bin) {
@@ -224,84 +185,11 @@ void RenderBinData(std::ostringstream& out, const BinComparison& bin) {
   out << '}';
 }
 
-constexpr const char* kStyle = R"CSS(
-* { box-sizing: border-box; }
-body { font: 14px/1.45 system-ui, sans-serif; margin: 0 16px 24px; color: #222; }
-h1 { font-size: 20px; margin: 14px 0 2px; word-break: break-all; }
-h2 { font-size: 16px; margin: 16px 0 4px; }
-.lead { margin: 0 0 10px; color: #555; }
-#summary { display: grid; grid-template-columns: repeat(auto-fill, minmax(330px, 1fr)); gap: 6px 18px; margin: 0; }
-.figure { display: grid; grid-template-columns: 9.5em 1fr; gap: 8px; }
-dt { color: #555; } dd { margin: 0; color: #555; } dd b { color: #111; font-size: 15px; margin-right: 4px; }
-#bin-section p { margin: 10px 0 4px; } .warn { color: #a01d1d; }
-#bin-list { max-height: 9.5em; overflow: auto; margin: 0; padding-left: 20px; font-size: 13px; }
-#bin-list li { cursor: pointer; } #bin-list li:hover { text-decoration: underline; }
-#player { position: sticky; top: 0; z-index: 3; background: #fff; border-bottom: 1px solid #ddd;
-          padding: 8px 0; display: flex; flex-wrap: wrap; gap: 8px; align-items: center; }
-#player button { font: inherit; padding: 4px 12px; border: 1px solid #999; border-radius: 4px; background: #f4f4f4; cursor: pointer; }
-#player button.on { background: #2a6fb0; color: #fff; border-color: #2a6fb0; }
-#clock { font-variant-numeric: tabular-nums; min-width: 10em; }
-.hint { color: #666; font-size: 13px; }
-#charts { position: relative; margin-top: 6px; user-select: none; }
-#charts svg, #charts canvas { display: block; width: 100%; cursor: crosshair; }
-#charts svg { background: #fafafa; border-top: 1px solid #fff; }
-#playhead { position: absolute; top: 0; bottom: 0; width: 2px; margin-left: -1px; background: #1b9e3e; pointer-events: none; z-index: 2; }
-#selection { position: absolute; top: 0; bottom: 0; background: rgba(217,130,43,0.28); border-left: 1px solid #d9822b; pointer-events: none; z-index: 1; }
-#hover { position: absolute; z-index: 4; pointer-events: none; background: rgba(255,255,255,0.94); border: 1px solid #aaa;
-         border-radius: 3px; padding: 1px 6px; font-size: 12px; white-space: nowrap; display: none; }
-.label { font: 12px system-ui, sans-serif; fill: #333; }
-.tick { font: 11px system-ui, sans-serif; fill: #666; }
-.axis { stroke: #ccc; } .grid { stroke: #e8e8e8; }
-.series { fill: none; stroke: #2a6fb0; stroke-width: 1.3; }
-.half { fill: #2a6fb0; } .harmonic { fill: #d9822b; } .differs { fill: #c62828; }
-.target { fill: #888; } .scaled { fill: #d9822b; }
-#frame-panel dl { display: grid; grid-template-columns: repeat(auto-fill, minmax(300px, 1fr)); gap: 2px 18px; margin: 4px 0; }
-#frame-panel .figure { grid-template-columns: 8em 1fr; }
-#bins { display: block; width: 100%; background: #fafafa; }
-)CSS";
-
-}  // namespace
-
-std::string RenderMatchReport(const MatchReportContent& content,
-                              const std::vector<ReportFrame>& frames) {
-  const Summary summary = Summarise(frames, content.silence_errors);
+// The figures the script draws from, as a JavaScript object.
+std::string PageData(const MatchReportContent& content, const std::vector<ReportFrame>& frames) {
   std::ostringstream out;
-  out << "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
-      << "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\"><title>"
-      << HtmlEscaped(content.title) << " - match report</title>\n<style>" << kStyle
-      << "</style></head>\n<body>\n<h1>" << HtmlEscaped(content.title) << "</h1>\n"
-      << "<p class=\"lead\">How closely the voice table's entries match each 1/60 s frame of "
-         "this sound, and how the match sounds: the preview plays the chosen voices.</p>\n";
-  RenderSummary(out, summary);
-  RenderBinSection(out, content.bin, summary.frames, summary.sounding);
-  out << "<div id=\"player\">"
-         "<button id=\"play-original\" type=\"button\">&#9654; Original</button>"
-         "<button id=\"play-preview\" type=\"button\">&#9654; Preview</button>"
-         "<span id=\"clock\"></span>"
-         "<button id=\"play-frame\" type=\"button\"></button>"
-         "<span class=\"hint\">Click a chart to move both sounds there and pick that frame. "
-         "Switching between Original and Preview carries on at the same moment.";
-  if (content.preview_clipped > 0) {
-    out << " " << content.preview_clipped << " preview samples were too loud and were clipped.";
-  }
-  out << "</span></div>\n"
-         "<div id=\"charts\">"
-         "<canvas id=\"spectrogram-original\" data-name=\"original\"></canvas>"
-         "<canvas id=\"spectrogram-preview\" data-name=\"preview\"></canvas>"
-         "<svg id=\"fundamental\" data-name=\"fundamental\"></svg>"
-         "<svg id=\"gain\" data-name=\"gain\"></svg>"
-         "<svg id=\"residual\" data-name=\"residual\"></svg>"
-         "<svg id=\"voices\" data-name=\"voices\"></svg>";
-  if (content.bin.agreement == BinAgreement::kSomeDiffer) out << "<svg id=\"bin-diff\" data-name=\"bin\"></svg>";
-  out << "<div id=\"selection\"></div><div id=\"playhead\"></div><div id=\"hover\"></div></div>\n"
-         "<section id=\"frame-panel\"><h2 id=\"frame-heading\"></h2><dl id=\"frame\"></dl>"
-         "<svg id=\"bins\"></svg></section>\n";
-  out << "<audio id=\"original\" preload=\"auto\" src=\"" << content.original_audio
-      << "\"></audio>\n<audio id=\"preview\" preload=\"auto\" src=\"" << content.preview_audio
-      << "\"></audio>\n";
-
-  out << "<script>\n'use strict';\nconst data = {\n  firstFrame: " << OpeningFrame(frames)
-      << ",\n  audioRate: " << kPageAudioRate << ",\n  fundamental: ";
+  out << "{\n  firstFrame: " << OpeningFrame(frames) << ",\n  audioRate: " << kPageAudioRate
+      << ",\n  fundamental: ";
   JsonArray<int32_t>(out, frames, [](const ReportFrame& f) { return f.fundamental; });
   out << ",\n  voice: ";
   JsonArray<int32_t>(out, frames, [](const ReportFrame& f) { return f.voice; });
@@ -330,7 +218,33 @@ std::string RenderMatchReport(const MatchReportContent& content,
       << Base64(content.original_spectrogram.data(), content.original_spectrogram.size())
       << "',\n    preview: '"
       << Base64(content.preview_spectrogram.data(), content.preview_spectrogram.size())
-      << "'},\n};\n"
-      << kReportScript << "</script>\n</body></html>\n";
+      << "'},\n}";
   return out.str();
+}
+
+}  // namespace
+
+std::string RenderMatchReport(const MatchReportContent& content,
+                              const std::vector<ReportFrame>& frames) {
+  const MatchSummary summary = Summarise(frames, content.silence_errors);
+  const std::string title = HtmlEscaped(content.title);
+  std::string clipped;
+  if (content.preview_clipped > 0) {
+    clipped.append(" ").append(std::to_string(content.preview_clipped))
+        .append(" preview samples were too loud and were clipped.");
+  }
+  const char* bin_chart = content.bin.agreement == BinAgreement::kSomeDiffer
+                              ? "<svg id=\"bin-diff\" data-name=\"bin\"></svg>"
+                              : "";
+  return FillTemplate(kReportPageSkeleton,
+                      {{"title", title},
+                       {"style", kReportPageStyle},
+                       {"summary", SummaryHtml(summary)},
+                       {"bin-section", BinSectionHtml(content.bin, summary.frames, summary.sounding)},
+                       {"clipped", clipped},
+                       {"bin-chart", bin_chart},
+                       {"original-audio", content.original_audio},
+                       {"preview-audio", content.preview_audio},
+                       {"data", PageData(content, frames)},
+                       {"script", kReportPageScript}});
 }

@@ -1,16 +1,16 @@
 // Opens a match report in the system's headless Chromium, as a user would:
 // plays, seeks and selects, and checks what the page shows against the
-// parameter file the conversion wrote and the pitch track.
-//   node report_page_test.mjs REPORT.html CONVERTED.bin PITCH.dat CHANGED_FRAMES [SCREENSHOT.png]
+// parameter file the conversion wrote. The figures themselves are the
+// program's (tests/report_figures_test.cpp); this checks what the page does.
+//   node report_page_test.mjs REPORT.html CONVERTED.bin CHANGED_FRAMES [SCREENSHOT.png]
 // CHANGED_FRAMES lists (comma-separated) the frames whose record was altered
 // in the .bin beside the sound before the report was made.
 import { chromium } from 'playwright-core';
 import { readFileSync } from 'node:fs';
 import { pathToFileURL } from 'node:url';
 
-const [reportPath, binPath, pitchPath, changedList, screenshotPath] = process.argv.slice(2);
+const [reportPath, binPath, changedList, screenshotPath] = process.argv.slice(2);
 const records = readFileSync(binPath);
-const pitch = readFileSync(pitchPath);
 const frames = records.length / 16;
 const changed = changedList.split(',').map(Number);
 const record = (i) => ({
@@ -18,7 +18,6 @@ const record = (i) => ({
   frequency: records.readInt32LE(16 * i + 4),
   gain: records.readInt32LE(16 * i + 8),
 });
-const fundamental = (i) => (66 * i + 4 <= pitch.length ? pitch.readUInt16LE(66 * i + 2) : 0);
 
 let passed = 0, failed = 0;
 function check(what, ok, detail = '') {
@@ -49,19 +48,12 @@ const playhead = async () => {
 const audioTimes = () => page.evaluate(() => ['original', 'preview'].map((id) => document.getElementById(id).currentTime));
 const waitPlaying = (what) => page.waitForSelector(`body[data-playing="${what}"]`, { state: 'attached' });
 
-// What a new user reads first.
-check('summary counts the frames', (await page.textContent('#summary-frames')) === String(frames));
-let unpitched = 0;
-for (let i = 0; i < frames; i++) unpitched += fundamental(i) === 0;
-check('summary counts the frames without pitch',
-      (await page.textContent('#summary-unpitched')) === String(unpitched));
-check('the match has a level in dB', /^-?\d+\.\d dB$/.test(await page.textContent('#summary-residual')));
-let opening = -1;
-for (let i = 0; i < frames; i++) {
-  if (fundamental(i) > 0 && (opening < 0 || record(i).gain > record(opening).gain)) opening = i;
-}
-check('opens on the first voiced frame with the largest gain', (await selected()) === opening,
+// The page opens on the frame the program chose, and shows its record.
+const opening = await page.evaluate(() => data.firstFrame);
+check('opens on the frame the program chose', opening >= 0 && (await selected()) === opening,
       `${await selected()} instead of ${opening}`);
+check('its record as the .bin holds it', (await page.textContent('#frame-voice')).startsWith(
+      `${record(opening).voice} at ${record(opening).frequency} Hz, gain ${record(opening).gain} `));
 for (const id of ['original', 'preview']) {
   const duration = await page.evaluate((name) => document.getElementById(name).duration, id);
   check(`${id}: playable, as long as the frames`, near(duration, frames / 60, 0.01), String(duration));
@@ -148,6 +140,15 @@ check('a listed frame can be selected', (await selected()) === changed[1]);
 const binText = await page.textContent('#frame-bin');
 check('the .bin record is shown beside the search\'s', binText.startsWith('differs: ') &&
       !binText.includes(`gain ${record(changed[1]).gain}`), binText);
+
+// A silent frame shows the record the .bin holds for it, as any other does.
+await page.locator('#fundamental').click({ position: { x: xOfTime(2.5 / 60) - fundamentalBox.x, y: 40 } });
+const silentFrame = await selected();
+const silentText = await page.textContent('#frame-voice');
+check('a silent frame shows its record as the .bin holds it',
+      (await page.evaluate((k) => data.silent[k], silentFrame)) === 1 && silentText.startsWith(
+        `${record(silentFrame).voice} at ${record(silentFrame).frequency} Hz, gain ${record(silentFrame).gain} `),
+      `frame ${silentFrame}: ${silentText}`);
 
 if (screenshotPath) {
   await page.locator('#fundamental').click({ position: { x: fundamentalBox.width * 0.55, y: 40 } });

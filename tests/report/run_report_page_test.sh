@@ -26,5 +26,5 @@ perl -e 'open my $f, "+<", shift or die; binmode $f;
 summary=$(cd "$work" && "$build/kelditra" report --quiet voice.wav)
 echo "$summary"
 [[ $summary == *"3 records of the .bin differ"* ]]
-node "$here/report_page_test.mjs" "$work/voice.report.html" "$work/converted.bin" "$work/voice.dat" \
-  "$changed" ${screenshot:+"$screenshot"}
+node "$here/report_page_test.mjs" "$work/voice.report.html" "$work/converted.bin" "$changed" \
+  ${screenshot:+"$screenshot"}

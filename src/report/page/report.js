@@ -1,6 +1,3 @@
-#include "report/report_script.h"
-
-const char* const kReportScript = R"JS(
 const FPS = 60;
 const n = data.fundamental.length;
 const duration = n / FPS;
@@ -357,14 +354,17 @@ function select(i) {
   const list = $('frame');
   list.textContent = '';
   figure(list, 'frame-pitch', 'fundamental', data.fundamental[i] ? data.fundamental[i] + ' Hz' : 'none: the pitch track gives 0 Hz');
+  const record = `${data.voice[i]} at ${data.frequency[i]} Hz, gain ${data.gain[i]} (${(data.gain[i] / 4096).toFixed(3)}×), `;
   if (data.silent[i]) {
-    figure(list, 'frame-voice', 'voice', 'none: the frame is silent (its compared spectrum is zero), so voice 0 at gain 0');
+    figure(list, 'frame-voice', 'voice', record + 'the first voice the search tried: the frame is silent (its compared spectrum is zero), so any voice at gain 0 matches it exactly');
   } else {
-    figure(list, 'frame-voice', 'voice', `${data.voice[i]} at ${data.frequency[i]} Hz, gain ${data.gain[i]} (${(data.gain[i] / 4096).toFixed(3)}×), ` +
+    figure(list, 'frame-voice', 'voice', record +
            (data.harmonic[i] ? 'matched against the harmonic spectrum' : 'matched against the half-harmonic spectrum'));
     const r = residualDb(i);
-    figure(list, 'frame-match', 'match', `${r.toFixed(1)} dB: error ${grouped(data.error[i])}, ` +
-           `${percent(data.error[i] / data.silenceError[i])} of the ${grouped(data.silenceError[i])} that silence would leave`);
+    const worse = data.error[i] > data.silenceError[i];
+    figure(list, 'frame-match', 'match', `${r.toFixed(1)} dB: ${percent(data.error[i] / data.silenceError[i])} of what silence would leave` +
+           (worse ? ': no voice was tried at gain 0 here, and none has this frame\'s shape' : '') +
+           ` (in the search's own measure, error ${grouped(data.error[i])} against ${grouped(data.silenceError[i])})`);
     figure(list, 'frame-runner-up', 'second best', data.runnerUp[i] < 0 ? 'no other entry was tried' :
            `error ${grouped(data.runnerUp[i])}, ${data.error[i] > 0 ? (data.runnerUp[i] / data.error[i]).toFixed(2) + '× the chosen' : 'the chosen is exact'}`);
   }
@@ -431,4 +431,3 @@ if (n > 0) {
 document.body.dataset.ready = '1';
 document.body.dataset.readyMs = Math.round(performance.now());
 requestAnimationFrame(() => { document.body.dataset.paintedMs = Math.round(performance.now()); });
-)JS";
