@@ -58,6 +58,12 @@ double CosineOfTurn(int64_t k, int64_t n) {
   }
 }
 
+double SineOfHalfTurn(double x) {
+  const double folded = x > 0.5 ? 1 - x : x;  // exact, as is 0.5 - folded below
+  if (folded <= 0.25) return SineSeries(2 * kHalfPi * folded);
+  return CosineSeries(2 * kHalfPi * (0.5 - folded));
+}
+
 double Log2(double x) {
   int exponent = 0;
   double mantissa = std::frexp(x, &exponent);  // exact: [0.5, 1)

@@ -11,5 +11,8 @@
 // cos(2 pi k / n) for n > 0, any k, to within a few units in the last place.
 double CosineOfTurn(int64_t k, int64_t n);
 
+// sin(pi x) for 0 <= x <= 1, to within a few units in the last place.
+double SineOfHalfTurn(double x);
+
 // log2(x) for finite x > 0, to within a few units in the last place.
 double Log2(double x);

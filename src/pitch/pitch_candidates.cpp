@@ -9,12 +9,73 @@
 
 namespace {
 
+constexpr double kPi = 3.14159265358979323846;
+
 // Three periods of the lowest pitch: enough for the autocorrelation to show
 // a clear peak at one period, short enough to follow a voice's movement.
 constexpr double kPeriodsPerWindow = 3;
 // A frame whose peak stays within a few steps of 16 bits holds dither or
 // hiss, whatever the rest of the recording does.
 constexpr double kAbsoluteFloor = 4.0 / 32768;
+// Samples on each side that the interpolation between lags reads.
+constexpr int32_t kSincDepth = 70;
+// Golden-section steps: the bracket of two lags shrinks to 1e-4 of a lag.
+constexpr int32_t kRefineSteps = 20;
+
+// The autocorrelation between whole lags, read through a windowed sinc: a
+// parabola through three lags flattens a sharp peak, and a candidate's
+// strength decides against its rivals by hundredths. The autocorrelation is
+// even, so a lag below 0 reads its mirror.
+double InterpolatedCorrelation(const std::vector<double>& r, double lag) {
+  const auto left = static_cast<int32_t>(std::floor(lag));
+  const double fraction = lag - left;
+  if (fraction == 0) return r[left];
+  const double sine = SineOfHalfTurn(fraction);  // |sin(pi (lag - i))| for every i
+  double sum = 0;
+  for (int32_t i = left - kSincDepth + 1; i <= left + kSincDepth; ++i) {
+    const double distance = lag - i;
+    const double taper = 1 - (distance / (kSincDepth + 1)) * (distance / (kSincDepth + 1));
+    const double sinc = ((left - i) % 2 == 0 ? sine : -sine) / (kPi * distance);
+    sum += r[std::abs(i)] * sinc * taper * taper;
+  }
+  return sum;
+}
+
+// The window correction can lift a peak past 1; reflecting it keeps such a
+// peak from outranking one that truly repeats.
+double Reflected(double strength) { return strength > 1 ? 1 / strength : strength; }
+
+struct Peak {
+  double lag = 0;
+  double value = 0;
+};
+
+// The highest point of the interpolated autocorrelation within a lag of `lag`.
+Peak RefinePeak(const std::vector<double>& r, int32_t lag) {
+  constexpr double kGolden = 0.6180339887498949;
+  double low = lag - 1;
+  double high = lag + 1;
+  double inner_low = high - kGolden * (high - low);
+  double inner_high = low + kGolden * (high - low);
+  double value_low = InterpolatedCorrelation(r, inner_low);
+  double value_high = InterpolatedCorrelation(r, inner_high);
+  for (int32_t step = 0; step < kRefineSteps; ++step) {
+    if (value_low >= value_high) {
+      high = inner_high;
+      inner_high = inner_low;
+      value_high = value_low;
+      inner_low = high - kGolden * (high - low);
+      value_low = InterpolatedCorrelation(r, inner_low);
+    } else {
+      low = inner_low;
+      inner_low = inner_high;
+      value_low = value_high;
+      inner_high = low + kGolden * (high - low);
+      value_high = InterpolatedCorrelation(r, inner_high);
+    }
+  }
+  return value_low >= value_high ? Peak{inner_low, value_low} : Peak{inner_high, value_high};
+}
 
 struct Level {
   double mean = 0;
@@ -49,13 +110,13 @@ class FrameAnalyser {
         min_lag_(std::max(2, static_cast<int32_t>(kPitchSampleRate / settings.ceiling_hz))),
         max_lag_(std::min(period_ + 2, grid.window / 2)),
         window_(HannWindow(grid.window)),
-        correlator_(grid.window, max_lag_ + 2) {
+        correlator_(grid.window, max_lag_ + kSincDepth + 2) {
     // The window's own autocorrelation: dividing by it undoes the taper's
     // pull towards short lags.
     std::vector<double> window = window_;
     std::vector<double> unused(window.size(), 0.0);
     correlator_.Correlate(&window, &unused);
-    window_correlation_.assign(window.begin(), window.begin() + max_lag_ + 2);
+    window_correlation_.assign(window.begin(), window.begin() + max_lag_ + kSincDepth + 2);
     for (double& value : window_correlation_) value /= window[0];
   }
 
@@ -122,8 +183,8 @@ class FrameAnalyser {
 
   void Pick(const std::vector<double>& correlation, CandidateFrame* frame) {
     if (!(correlation[0] > 0)) return;
-    normalised_.resize(static_cast<size_t>(max_lag_ + 2));
-    for (int32_t lag = 0; lag <= max_lag_ + 1; ++lag) {
+    normalised_.resize(window_correlation_.size());
+    for (size_t lag = 0; lag < normalised_.size(); ++lag) {
       normalised_[lag] = correlation[lag] / (correlation[0] * window_correlation_[lag]);
     }
     const std::vector<double>& r = normalised_;
@@ -132,15 +193,18 @@ class FrameAnalyser {
             r[lag] >= r[lag + 1])) {
         continue;
       }
-      // The vertex of the parabola through the peak and its neighbours.
+      // The vertex of the parabola through the peak and its neighbours
+      // ranks it; the kept ones are pinned down below.
       const double slope = 0.5 * (r[lag + 1] - r[lag - 1]);
       const double curvature = 2 * r[lag] - r[lag - 1] - r[lag + 1];
-      double strength = r[lag] + 0.5 * slope * slope / curvature;
-      // The window correction can lift a peak past 1; reflecting it keeps
-      // such a peak from outranking one that truly repeats.
-      if (strength > 1) strength = 1 / strength;
       const double period = lag + slope / curvature;
+      const double strength = Reflected(r[lag] + 0.5 * slope * slope / curvature);
       Offer({static_cast<float>(kPitchSampleRate / period), static_cast<float>(strength)}, frame);
+    }
+    for (int32_t c = 0; c < frame->count; ++c) {
+      PitchCandidate& candidate = frame->voiced[c];
+      const Peak peak = RefinePeak(r, static_cast<int32_t>(std::lround(kPitchSampleRate / candidate.hz)));
+      candidate = {static_cast<float>(kPitchSampleRate / peak.lag), static_cast<float>(Reflected(peak.value))};
     }
   }
 
