@@ -76,7 +76,7 @@ std::string JsonObject(const std::string& file, const FileOutcome& outcome) {
     warnings += JsonString(warning);
   }
   warnings += "]";
-  return "{\"path\":" + JsonString(DisplayText(file)) +
+  return "{\"path\":" + JsonString(file) +
          ",\"outcome\":" + JsonString(KindName(outcome.kind)) +
          ",\"exit_status\":" + std::to_string(ExitStatusOf(outcome.kind)) +
          ",\"message\":" + JsonString(outcome.message) +
@@ -126,7 +126,7 @@ int RunBatch(const std::vector<std::string>& files, const BatchOptions& options,
     if (options.json) {
       WriteOut(JsonObject(file, outcome));
     } else {
-      WriteOut(DisplayText(file) + ": " + outcome.message + "\n");
+      WriteOut(file + ": " + outcome.message + "\n");
     }
     const std::string prefix = "kelditra: ";
     if (!outcome.detail.empty()) WriteErr(prefix + outcome.detail + "\n");
