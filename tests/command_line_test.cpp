@@ -74,9 +74,15 @@ TEST_F(CommandLine, EveryFailureSaysWhatWasFoundAndWhatToDo) {
        "no pitch track notrack.dat for notrack.wav; make one with: kelditra pitch notrack.wav",
        "作るには：kelditra pitch notrack.wav", 1},
       {"table", good, 5, {"--table", "/nonexistent"}, "/nonexistent: file not found",
-       "no voice table /nonexistent: run kelditra in the folder that holds fm_table2.dat, or name "
-       "the table with --table PATH",
-       "音色テーブル /nonexistent がありません", 1},
+       "no voice table /nonexistent: check the path given with --table",
+       "音色テーブル /nonexistent がありません：--table", 1},
+      {"tablefolder", good, 5, {"--table", "/"}, "cannot open the file",
+       "the voice table: / is not a regular file (a folder, a device or a pipe); name the table "
+       "file with --table PATH",
+       "音色テーブル：/ は通常のファイルではありません", 1},
+      {"void", {}, 5, {}, "cannot handle this file",
+       "void.wav is empty (0 bytes): record or export the sound into it again\n",
+       "void.wav は空です", 1},
       {"empty", good, 5, {"--table", "bad.dat"}, "cannot allocate memory",
        "the voice table bad.dat is empty (0 bytes), where a voice table holds 67108864",
        "音色テーブル bad.dat は空です", 1},
