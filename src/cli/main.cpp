@@ -14,6 +14,7 @@
 #include "cli/pitch_command.h"
 #include "cli/preview_command.h"
 #include "cli/report_command.h"
+#include "cli/table_command.h"
 
 namespace {
 
@@ -27,6 +28,7 @@ const Command kCommands[] = {
     {&kPitchCommand, RunPitchCommand},
     {&kPreviewCommand, RunPreviewCommand},
     {&kReportCommand, RunReportCommand},
+    {&kTableCommand, RunTableCommand},
 };
 
 const Command* FindCommand(const std::string& name) {

@@ -13,7 +13,7 @@ cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
   -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build-win -j2 --target kelditra
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build -j2 --target kelditra make_voice_table
+cmake --build build -j2 --target kelditra
 native=$PWD/build/kelditra
 windows=$PWD/build-win/kelditra.exe
 
@@ -21,7 +21,7 @@ scratch=$PWD/build-win/cli-test
 rm -rf "$scratch"
 mkdir -p "$scratch"
 cd "$scratch"
-../../build/tools/make_voice_table fm_table2.dat >/dev/null
+"$native" table >/dev/null
 sox -n -r 44100 -b 16 -c 1 tone.wav synth 0.5 sine 220 vol 0.5
 sox -n -r 22050 -b 16 -c 1 rate.wav synth 0.5 sine 220 vol 0.5
 sox -n -r 44100 -b 16 -c 1 rec.wav synth 0.3 sine 330 vol 0.5
