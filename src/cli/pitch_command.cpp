@@ -32,6 +32,7 @@ const CommandSpec kPitchCommand = {
          "it); default: yinfft where built with aubio"},
         {"--force", "-f", nullptr, nullptr, "replace an existing FILE.dat"},
         kOutputFolderOption,
+        kQuietOption,
         kJsonOption,
     },
     kOutcomeHelp,
