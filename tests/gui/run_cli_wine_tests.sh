@@ -93,6 +93,11 @@ for locale in C.UTF-8 ja_JP.UTF-8; do
   run "$locale" "ひと つ.wav"
   check "$locale missing track line" "$out" "$no_track"
   check "$locale missing track detail" "$err" "$no_track_detail"
+  run "$locale" --json "ひと つ.wav"
+  check "$locale JSON Lines" "$(python3 -c 'import json, sys
+o = json.loads(sys.stdin.read())
+print(o["path"], o["outcome"], "kelditra: " + o["detail"])' <<<"$out")" "ひと つ.wav failed $no_track_detail"
+  check "$locale JSON leaves stderr alone" "$err" ""
   run "$locale" rate.wav
   check "$locale failure line" "$out" "rate.wav: $refused"
   check "$locale failure detail" "$err" "$detail"
