@@ -428,6 +428,12 @@ void NameOutsideCodePage() {
            "rec.bin was written");
     Expect(ReadBytes(gFolder + "\\rec.wav") == rec, "rec.wav was touched");
   }
+  // Named in a box, a character the code page lacks shows as '?', not as the
+  // look-alike that would name cafe.dat.
+  gRow = "no pitch track: ";
+  SetWideText(Control(app, kPath), L"caf\x00E9.wav");
+  PostClick(Control(app, kConvert));
+  ExpectBox(app, "caf?.datファイルが見つかりません : file not found", false, kRefusalWaitMs);
 }
 
 void NoSettingsWritten() {
