@@ -7,11 +7,11 @@ build=${1:-build}
 seconds=${2:-60}
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release > /dev/null
-cmake --build "$build" -j"$(nproc)" --target kelditra make_voice_table make_demo_sound
+cmake --build "$build" -j"$(nproc)" --target kelditra make_demo_sound
 
 data="$build/bench-data"
 mkdir -p "$data"
-[[ -f "$data/fm_table2.dat" ]] || "$build/tools/make_voice_table" "$data/fm_table2.dat"
+[[ -f "$data/fm_table2.dat" ]] || "$build/kelditra" table "$data/fm_table2.dat" >/dev/null
 [[ -f "$data/report$seconds.wav" ]] || "$build/tools/make_demo_sound" "$data/report$seconds" "$seconds"
 (cd "$data" && "../kelditra" report --quiet --table fm_table2.dat report$seconds.wav)
 echo "page: $(stat -c %s "$data/report$seconds.report.html") bytes"

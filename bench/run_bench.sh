@@ -9,11 +9,11 @@ build=${1:-build}
 shift || true
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release > /dev/null
-cmake --build "$build" -j"$(nproc)" --target search_bench kelditra make_voice_table make_demo_sound
+cmake --build "$build" -j"$(nproc)" --target search_bench kelditra make_demo_sound
 
 data="$build/bench-data"
 mkdir -p "$data"
-[[ -f "$data/fm_table2.dat" ]] || "$build/tools/make_voice_table" "$data/fm_table2.dat"
+[[ -f "$data/fm_table2.dat" ]] || "$build/kelditra" table "$data/fm_table2.dat" >/dev/null
 [[ -f "$data/demo.wav" ]] || "$build/tools/make_demo_sound" "$data/demo" 12
 [[ -f "$data/speech.wav" ]] || bench/make_speech.sh "$data/speech" "$build/kelditra"
 

@@ -6,7 +6,7 @@ _kelditra() {
   prev=${COMP_WORDS[COMP_CWORD-1]}
   command=convert
   case ${COMP_WORDS[1]} in
-    convert | pitch | preview | report | help) command=${COMP_WORDS[1]} ;;
+    convert | pitch | preview | report | table | help) command=${COMP_WORDS[1]} ;;
   esac
 
   case $prev in
@@ -17,7 +17,7 @@ _kelditra() {
   esac
 
   if [[ $command == help ]]; then
-    [[ $COMP_CWORD -eq 2 ]] && COMPREPLY=($(compgen -W "convert pitch preview report" -- "$cur"))
+    [[ $COMP_CWORD -eq 2 ]] && COMPREPLY=($(compgen -W "convert pitch preview report table" -- "$cur"))
     return
   fi
 
@@ -25,7 +25,8 @@ _kelditra() {
   case $command in
     convert | report) options+=" --table --reference --threads --simd --quiet" ;;
     preview) options+=" --table" ;;
-    pitch) options+=" --min-hz --max-hz --threshold --force" ;;
+    pitch) options+=" --min-hz --max-hz --threshold --force --quiet" ;;
+    table) options="--force --json --help" ;;
   esac
   if [[ $cur == -* ]]; then
     [[ $COMP_CWORD -eq 1 ]] && options+=" --version"
@@ -33,10 +34,14 @@ _kelditra() {
     return
   fi
   if [[ $COMP_CWORD -eq 1 ]]; then
-    COMPREPLY=($(compgen -W "convert pitch preview report help" -- "$cur"))
+    COMPREPLY=($(compgen -W "convert pitch preview report table help" -- "$cur"))
+  fi
+  local IFS=$'\n'
+  if [[ $command == table ]]; then
+    _filedir dat 2>/dev/null || COMPREPLY=($(compgen -f -- "$cur"))
+    return
   fi
   # WAV files (not the previews) and folders to reach them.
-  local IFS=$'\n'
   COMPREPLY+=($(compgen -f -X '!*.[wW][aA][vV]' -- "$cur" | grep -v -i '\.preview\.wav$'))
   COMPREPLY+=($(compgen -d -- "$cur"))
   compopt -o filenames 2>/dev/null

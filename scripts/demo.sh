@@ -4,14 +4,14 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh
+scripts/install-deps.sh build
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release > /dev/null
-cmake --build build -j"$(nproc)" --target kelditra make_voice_table make_demo_sound
+cmake --build build -j"$(nproc)" --target kelditra make_demo_sound
 
 mkdir -p demo
 if [[ ! -f demo/fm_table2.dat ]]; then
   echo "making the synthetic FM voice table demo/fm_table2.dat (64 MiB)"
-  build/tools/make_voice_table demo/fm_table2.dat
+  (cd demo && ../build/kelditra table)
 fi
 if [[ ! -f demo/voice.wav || ! -f demo/voice.dat ]]; then
   echo "making the demo singing voice demo/voice.wav and its pitch track demo/voice.dat"

@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, if any is missing.
+#   scripts/install-deps.sh          everything, the tests' browser driver included
+#   scripts/install-deps.sh build    only what building kelditra takes (the demo)
 set -euo pipefail
+only_build=false
+[[ ${1:-} == build ]] && only_build=true
 
 packages=(
   cmake g++ make pkg-config
@@ -13,6 +17,10 @@ packages=(
 # build of Node with npm inside, which Debian's npm package would conflict
 # with, so they are asked for only when the commands are missing.
 commands=(node npm)
+if $only_build; then
+  packages=(cmake g++ make pkg-config)
+  commands=()
+fi
 
 missing=()
 for package in "${packages[@]}"; do
@@ -21,7 +29,7 @@ for package in "${packages[@]}"; do
   fi
 done
 
-for command in "${commands[@]}"; do
+for command in "${commands[@]+"${commands[@]}"}"; do
   if ! command -v "$command" > /dev/null; then
     case $command in
       node) missing+=(nodejs) ;;
@@ -37,6 +45,8 @@ if ((${#missing[@]} > 0)); then
   "${sudo_cmd[@]}" apt-get update -qq
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+
+$only_build && exit 0
 
 # The report's browser test drives Chromium with playwright-core, and eslint
 # checks the report page's script: both are installed here once, at the

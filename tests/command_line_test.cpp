@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -74,9 +75,15 @@ TEST_F(CommandLine, EveryFailureSaysWhatWasFoundAndWhatToDo) {
        "no pitch track notrack.dat for notrack.wav; make one with: kelditra pitch notrack.wav",
        "作るには：kelditra pitch notrack.wav", 1},
       {"table", good, 5, {"--table", "/nonexistent"}, "/nonexistent: file not found",
-       "no voice table /nonexistent: run kelditra in the folder that holds fm_table2.dat, or name "
-       "the table with --table PATH",
-       "音色テーブル /nonexistent がありません", 1},
+       "no voice table /nonexistent: check the path given with --table",
+       "音色テーブル /nonexistent がありません：--table", 1},
+      {"tablefolder", good, 5, {"--table", "/"}, "cannot open the file",
+       "the voice table: / is not a regular file (a folder, a device or a pipe); name the table "
+       "file with --table PATH",
+       "音色テーブル：/ は通常のファイルではありません", 1},
+      {"void", {}, 5, {}, "cannot handle this file",
+       "void.wav is empty (0 bytes): record or export the sound into it again\n",
+       "void.wav は空です", 1},
       {"empty", good, 5, {"--table", "bad.dat"}, "cannot allocate memory",
        "the voice table bad.dat is empty (0 bytes), where a voice table holds 67108864",
        "音色テーブル bad.dat は空です", 1},
@@ -116,7 +123,7 @@ TEST_F(CommandLine, EveryFailureSaysWhatWasFoundAndWhatToDo) {
 // An argument is a file name as it stands, spaces and dashes after "--"
 // included. -o writes into its folder only, and looks there first for what
 // it reads. Steps in turn: each may use what the one before wrote.
-TEST_F(CommandLine, ArgumentsOutputFoldersUsageErrorsAndJson) {
+TEST_F(CommandLine, ArgumentsOutputFoldersAndUsageErrors) {
   std::filesystem::create_directory(folder_ / "out");
   const struct {
     std::vector<std::string> arguments;
@@ -124,7 +131,7 @@ TEST_F(CommandLine, ArgumentsOutputFoldersUsageErrorsAndJson) {
     std::string out_contains;
     std::string err_contains;
   } cases[] = {
-      {{"pitch", "-o", "out", "good.wav"}, 0, "good.wav: wrote out/good.dat: 5 frames, ", ""},
+      {{"pitch", "-q", "-o", "out", "good.wav"}, 0, "good.wav: wrote out/good.dat: 5 frames, ", ""},
       {{"--output-dir=out", "good.wav"}, 0, "good.wav: finished\n", ""},
       {{"preview", "-o", "out", "good.wav"}, 0, "good.wav: wrote out/good.preview.wav\n", ""},
       // A second run over everything: the preview is no recording.
@@ -143,6 +150,8 @@ TEST_F(CommandLine, ArgumentsOutputFoldersUsageErrorsAndJson) {
       {{"--threads", "0", "good.wav"}, 2, "", "--threads needs a number from 1 to 256"},
       {{"-o", "nowhere", "good.wav"}, 2, "", "--output-dir needs a folder that exists"},
       {{"report", "--simd=mmx", "good.wav"}, 2, "", "kelditra report: --simd needs avx512"},
+      {{"table"}, 0, "fm_table2.dat: kept the existing fm_table2.dat; --force replaces it\n", ""},
+      {{"table", "a.dat", "b.dat"}, 2, "", "kelditra table: give one FILE at most"},
       {{"help", "bogus"}, 2, "", "no command bogus"},
       {{"help"}, 0, "  report    ", ""},
       {{"help", "preview"}, 0, "usage: kelditra preview", ""},
@@ -158,18 +167,90 @@ TEST_F(CommandLine, ArgumentsOutputFoldersUsageErrorsAndJson) {
   EXPECT_EQ(ReadBytes(folder_ / "out/good.bin").size(), 5u * 16);
   EXPECT_FALSE(std::filesystem::exists(folder_ / "good.bin"));
 
-  const ProcessResult json = Run({"--json", "good.wav", "bad.wav"});
+}
+
+// Every kind of byte a Linux name holds, read back by Python's own JSON parser
+// from one object per line: the name comes back byte for byte (a byte that is
+// no part of well-formed UTF-8 as an escaped lone surrogate, as Python's file
+// names take it), and the detail is in the object, not on stderr.
+TEST_F(CommandLine, JsonLinesCarryEveryNameAsItIs) {
+  const std::string python = FindTool("python3");
+  if (python.empty()) GTEST_FAIL() << MissingTool("python3");
+  std::string controls;
+  for (char c = 1; c < 0x20; ++c) controls += c;
+  const std::vector<std::string> names = {
+      "good.wav",                                 // done, with its counts
+      controls + ".wav",                          // each a \u escape
+      "quote\" back\\slash \x7f" " del.wav",         // escaped, and DEL as it is
+      "\xc5\x99" "e\xc4\x8d \xe9\x8c\xb2 \xf0\x9f\x8e\xa4.wav",  // 2, 3 and 4 bytes
+      "\x80\xbf lone continuations.wav",
+      "\xc0\xaf overlong slash.wav",
+      "\xed\xa0\x80 surrogate.wav",
+      "\xf4\x90\x80\x80 past U+10FFFF.wav",
+      "\xfe\xff cut \xe9\x8c.wav",
+  };
+  std::vector<std::string> arguments = {"--json"};
+  arguments.insert(arguments.end(), names.begin(), names.end());
+  const ProcessResult json = Run(arguments);
   EXPECT_EQ(json.status, 1);
-  EXPECT_EQ(json.out.find("{\"path\":\"good.wav\",\"outcome\":\"done\",\"exit_status\":0,"
-                          "\"message\":\"finished\",\"detail\":null,\"warnings\":[],\"frames\":5,"
-                          "\"voiced_frames\":5,\"sound_seconds\":0.083,\"seconds_taken\":"),
-            0u)
-      << json.out;
-  EXPECT_NE(json.out.find("\n{\"path\":\"bad.wav\",\"outcome\":\"failed\",\"exit_status\":1,"
-                          "\"message\":\"cannot handle this file\",\"detail\":\"bad.wav is not a "
-                          "RIFF WAVE file (64 bytes);"),
-            std::string::npos)
-      << json.out;
+  EXPECT_EQ(json.err, "");
+  ASSERT_TRUE(WriteBytes(folder_ / "out.jsonl", std::vector<uint8_t>(json.out.begin(), json.out.end())));
+
+  // Strict: the text must be UTF-8, each line one object with every field.
+  const ProcessResult parsed = RunProcess(python, {"-c", R"(
+import json, os, sys
+for line in open(sys.argv[1], 'rb').read().decode('utf-8').split('\n')[:-1]:
+    o = json.loads(line)
+    assert sorted(o) == sorted(['path', 'outcome', 'exit_status', 'message', 'detail',
+                                'warnings', 'frames', 'voiced_frames', 'sound_seconds',
+                                'seconds_taken']), o
+    print(os.fsencode(o['path']).hex(), o['outcome'], o['frames'], o['detail'] is not None)
+)", folder_ / "out.jsonl"});
+  ASSERT_EQ(parsed.status, 0) << parsed.err << json.out;
+  std::string expected;
+  for (const std::string& name : names) {
+    for (const char c : name) {
+      char hex[3];
+      std::snprintf(hex, sizeof hex, "%02x", static_cast<unsigned char>(c));
+      expected += hex;
+    }
+    expected += name == "good.wav" ? " done 5 False\n" : " failed None True\n";
+  }
+  EXPECT_EQ(parsed.out, expected);
+}
+
+// The first of LC_ALL, LC_MESSAGES and LANG that is set and not empty
+// decides, as POSIX orders them: LC_ALL overrides everything.
+TEST_F(CommandLine, LanguageFollowsLcAllThenLcMessagesThenLang) {
+  const std::string english = "none.wav: none.dat: file not found\n";
+  const std::string japanese = "none.wav: none.datファイルが見つかりません : file not found\n";
+  const struct {
+    const char* lc_all;  // nullptr: unset
+    const char* lc_messages;
+    const char* lang;
+    bool in_japanese;
+  } cases[] = {
+      {"ja_JP.UTF-8", "C.UTF-8", "C.UTF-8", true},
+      {"C.UTF-8", "ja_JP.UTF-8", "ja_JP.UTF-8", false},
+      {"", "ja_JP.UTF-8", "C.UTF-8", true},
+      {nullptr, "C.UTF-8", "ja_JP.UTF-8", false},
+      {"", "", "ja_JP.UTF-8", true},
+      {nullptr, nullptr, "C.UTF-8", false},
+      {nullptr, nullptr, nullptr, false},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> arguments = {"-u", "LC_ALL", "-u", "LC_MESSAGES", "-u", "LANG"};
+    for (const auto& [name, value] : {std::pair{"LC_ALL=", c.lc_all},
+                                      std::pair{"LC_MESSAGES=", c.lc_messages},
+                                      std::pair{"LANG=", c.lang}}) {
+      if (value != nullptr) arguments.push_back(name + std::string(value));
+    }
+    arguments.insert(arguments.end(), {KelditraPath(), "none.wav"});
+    const ProcessResult result = RunProcess("/usr/bin/env", arguments, folder_.path());
+    EXPECT_EQ(result.out, c.in_japanese ? japanese : english)
+        << (c.lc_all ? c.lc_all : "-") << " " << (c.lc_messages ? c.lc_messages : "-") << " "
+        << (c.lang ? c.lang : "-");
+  }
 }
 
 // Files in one run share the table: strace counts its opens. The leak

@@ -23,7 +23,7 @@
 #include "analysis/simd/bound_kernel.h"
 #include "analysis/voice_match.h"
 #include "demo_voice.h"
-#include "fm_voice_model.h"
+#include "table/fm_voice_model.h"
 #include "formats/voice_table.h"
 #include "job/conversion_job.h"
 #include "job/kept_voice_table.h"

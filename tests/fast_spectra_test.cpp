@@ -139,7 +139,9 @@ TEST(FourierKernels, SineAndCosineStayWithinTheirErrorBound) {
         const long double error = std::max(std::fabs(cosines[lane] - std::cos(angle)),
                                            std::fabs(sines[lane] - std::sin(angle)));
         worst = std::max(worst, error);
-        ASSERT_LE(error, kSinCosError) << SimdLevelName(level) << " at " << steps[lane];
+        // The kernel's own analysis, not the certificate's looser bound: a
+        // reduction that drops a part of π/2 still passes the looser one.
+        ASSERT_LE(error, kSinCosDerivedError) << SimdLevelName(level) << " at " << steps[lane];
         if (steps[lane] == 0) {
           ASSERT_EQ(cosines[lane], 1.0);
           ASSERT_EQ(sines[lane], 0.0);

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "demo_voice.h"
-#include "fm_voice_model.h"
+#include "table/fm_voice_model.h"
 #include "pitch/pitch_tracker.h"
 
 namespace {

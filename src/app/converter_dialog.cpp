@@ -6,16 +6,18 @@
 #include <cstring>
 
 #include "app/dialog_framework.h"
+#include "io/wide_text_win32.h"
 #include "job/conversion_job.h"
 #include "job/shared_state.h"
 #include "progress/progress_window.h"
+#include "resources/messages.h"
 #include "resources/resource_ids.h"
 
 namespace {
 
 // "WAVE File  （ *.wav ）" / "*.wav", already in the NUL-separated form the
-// open-file dialog reads; the parentheses are full-width, in Shift-JIS.
-constexpr char kWaveFilter[] = "WAVE File  \x81i *.wav \x81j\0*.wav\0";
+// open-file dialog reads; the parentheses are full-width.
+constexpr wchar_t kWaveFilter[] = L"WAVE File  \xFF08 *.wav \xFF09\0*.wav\0";
 
 // The voice table is looked up in the current directory, so browsing must
 // leave it where the program started.
@@ -124,9 +126,9 @@ bool CConverterDialog::OnPaint() {
 void CConverterDialog::OnBrowse() {
   // Owned by whatever is active over the dialog, the progress window during a
   // job; either way the job waits until the file dialog closes.
-  std::string path;
-  if (ChooseFileToOpen(GetLastActivePopup(window_), kWaveFilter, "wav", kBrowseFlags, &path)) {
-    SetWindowTextA(path_field_, path.c_str());
+  std::wstring path;
+  if (ChooseFileToOpen(GetLastActivePopup(window_), kWaveFilter, L"wav", kBrowseFlags, &path)) {
+    SetWindowTextW(path_field_, path.c_str());
   }
 }
 
@@ -161,16 +163,19 @@ bool CConverterDialog::HasPerformanceCounter() {
   return QueryPerformanceFrequency(&frequency) != 0;
 }
 
+// As UTF-16, the field's own text: through code page 932 a character it lacks
+// would come back as a look-alike ("řeč.wav" as "rec.wav") and the job would
+// convert a file the user never named.
 std::string CConverterDialog::PathFieldText() {
-  const int length = GetWindowTextLengthA(path_field_);
-  std::string text(length + 1, '\0');
-  const int copied = GetWindowTextA(path_field_, text.data(), length + 1);
+  const int length = GetWindowTextLengthW(path_field_);
+  std::wstring text(length + 1, L'\0');
+  const int copied = GetWindowTextW(path_field_, text.data(), length + 1);
   text.resize(copied > 0 ? copied : 0);
-  return text;
+  return NarrowToUtf8(text);
 }
 
 void CConverterDialog::ShowMessage(const std::string& text, int style) {
-  ShowOwnedMessageBox(window_, text, static_cast<UINT>(style));
+  ShowOwnedMessageBox(window_, Utf8ToShiftJis(text), static_cast<UINT>(style));
 }
 
 WindowHandle CConverterDialog::CreateProgressWindow() {

@@ -118,10 +118,10 @@ void CenterInWorkArea(HWND dialog) {
   SetWindowPos(dialog, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-bool ChooseFileToOpen(HWND owner, const char* filter, const char* default_extension,
-                      DWORD flags, std::string* path) {
-  char file[MAX_PATH] = {};
-  OPENFILENAMEA dialog = {};
+bool ChooseFileToOpen(HWND owner, const wchar_t* filter, const wchar_t* default_extension,
+                      DWORD flags, std::wstring* path) {
+  wchar_t file[MAX_PATH] = {};
+  OPENFILENAMEW dialog = {};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = owner;
   dialog.lpstrFilter = filter;
@@ -130,7 +130,7 @@ bool ChooseFileToOpen(HWND owner, const char* filter, const char* default_extens
   dialog.nMaxFile = MAX_PATH;
   dialog.lpstrDefExt = default_extension;
   dialog.Flags = flags;
-  if (!GetOpenFileNameA(&dialog)) return false;
+  if (!GetOpenFileNameW(&dialog)) return false;
   *path = file;
   return true;
 }

@@ -38,7 +38,8 @@ int QuitCode();
 // Puts dialog in the middle of the work area of its monitor, kept inside it.
 void CenterInWorkArea(HWND dialog);
 
-// The common open-file dialog. filter is in its NUL-separated form; path gets
-// the chosen file's full path. false when the user cancelled or it failed.
-bool ChooseFileToOpen(HWND owner, const char* filter, const char* default_extension,
-                      DWORD flags, std::string* path);
+// The common open-file dialog, in UTF-16 so that the chosen name comes back
+// as it is. filter is in its NUL-separated form; path gets the chosen file's
+// full path. false when the user cancelled or it failed.
+bool ChooseFileToOpen(HWND owner, const wchar_t* filter, const wchar_t* default_extension,
+                      DWORD flags, std::wstring* path);

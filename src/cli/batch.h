@@ -30,11 +30,14 @@ struct FileOutcome {
 
 struct BatchOptions {
   Language language = Language::kEnglish;
-  bool json = false;  // one JSON object per file on stdout instead of the line
+  // One JSON object per file, a line each (JSON Lines), on stdout instead of
+  // the line, with the detail and the warnings in it and not on stderr.
+  bool json = false;
 };
 
 // Runs run_one for each file in order and shows its outcome as it ends:
-// "FILE: MESSAGE" on stdout, the detail and the warnings on stderr. A preview
+// "FILE: MESSAGE" on stdout, the detail and the warnings on stderr (or the
+// JSON object). A preview
 // (FILE.preview.wav) is skipped, so a second run over *.wav does not take the
 // previews for recordings; after Ctrl-C the files not reached are only named.
 // Returns the exit status: 130 after Ctrl-C, else 1 when any file failed, else 0.

@@ -18,7 +18,9 @@ inline constexpr OptionSpec kOutputFolderOption = {
     "and FILE.bin are looked for there first"};
 inline constexpr OptionSpec kJsonOption = {
     "--json", nullptr, nullptr, nullptr,
-    "one JSON object per file instead of FILE: MESSAGE"};
+    "one JSON object per file, a line each (JSON\n"
+    "Lines), instead of FILE: MESSAGE; the detail and\n"
+    "the warnings go into it, not to stderr"};
 inline constexpr OptionSpec kQuietOption = {"--quiet", "-q", nullptr, nullptr, "no progress bar"};
 inline constexpr OptionSpec kReferenceOption = {
     "--reference", nullptr, nullptr, nullptr,

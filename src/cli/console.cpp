@@ -5,6 +5,8 @@
 #ifdef _WIN32
 #include <io.h>
 #include <windows.h>
+
+#include "io/wide_text_win32.h"
 #else
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -15,21 +17,12 @@ namespace {
 constexpr int kDefaultColumns = 80;
 
 #ifdef _WIN32
-std::wstring Widen(const std::string& text, UINT code_page) {
-  const int length =
-      MultiByteToWideChar(code_page, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(length), L'\0');
-  MultiByteToWideChar(code_page, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                      length);
-  return wide;
-}
-
 void Write(FILE* stream, const std::string& utf8) {
   HANDLE handle = GetStdHandle(stream == stdout ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
   DWORD mode = 0;
-  if (handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode)) {
+  std::wstring wide;
+  if (handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) && WidenUtf8(utf8, &wide)) {
     std::fflush(stream);
-    const std::wstring wide = Widen(utf8, CP_UTF8);
     DWORD written = 0;
     WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
     return;
@@ -48,21 +41,6 @@ void Write(FILE* stream, const std::string& utf8) {
 
 void WriteOut(const std::string& utf8) { Write(stdout, utf8); }
 void WriteErr(const std::string& utf8) { Write(stderr, utf8); }
-
-std::string DisplayText(const std::string& platform_text) {
-#ifdef _WIN32
-  if (platform_text.empty()) return {};
-  const std::wstring wide = Widen(platform_text, CP_ACP);
-  const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                                         nullptr, 0, nullptr, nullptr);
-  std::string utf8(static_cast<size_t>(length), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), length,
-                      nullptr, nullptr);
-  return utf8;
-#else
-  return platform_text;
-#endif
-}
 
 bool StderrIsTerminal() {
 #ifdef _WIN32

@@ -8,10 +8,6 @@
 void WriteOut(const std::string& utf8);
 void WriteErr(const std::string& utf8);
 
-// A path or a message from the core, which speaks the platform's narrow
-// encoding (the ANSI code page on Windows), as UTF-8.
-std::string DisplayText(const std::string& platform_text);
-
 // Whether stderr goes to a terminal, where a bar redrawn in place makes sense.
 bool StderrIsTerminal();
 

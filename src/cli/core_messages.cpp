@@ -31,8 +31,8 @@ std::string LocalizedMessage(MessageId id, Language language) {
 std::string LocalizedMessage(const std::string& platform_text, Language language) {
   const CoreMessage message = IdentifyMessage(platform_text);
   if (message.id == MessageId::kFileNotFoundSuffix) {
-    return DisplayText(message.missing_path) + LocalizedMessage(*message.id, language);
+    return message.missing_path + LocalizedMessage(*message.id, language);
   }
   if (message.id) return LocalizedMessage(*message.id, language);
-  return DisplayText(platform_text);
+  return platform_text;
 }

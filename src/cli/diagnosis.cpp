@@ -6,6 +6,7 @@
 #include "cli/console.h"
 #include "cli/core_messages.h"
 #include "formats/parameter_file.h"
+#include "formats/paths.h"
 #include "formats/pitch_track.h"
 #include "formats/voice_table.h"
 #include "formats/wave_description.h"
@@ -20,7 +21,7 @@ namespace {
 constexpr uint32_t kHeaderBytesLooked = 65536;
 constexpr int32_t kSampleRate = 44100;
 
-std::string Shown(const std::string& path) { return DisplayText(path); }
+std::string Shown(const std::string& path) { return path; }
 
 std::string Number(int64_t value) { return std::to_string(value); }
 
@@ -47,6 +48,11 @@ std::string DescribeRefusedWave(MessageId id, const std::string& wave, Language 
   if (!ReadFileHead(wave, kHeaderBytesLooked, &head, &length)) return {};
   const WaveDescription found = DescribeWave(head.data(), static_cast<int64_t>(head.size()), length);
   const std::string path = Shown(wave);
+  if (length == 0) {
+    // Nothing for sox to convert either.
+    return Say(language, "{1} is empty (0 bytes): record or export the sound into it again",
+               "{1} は空です（0 バイト）：音声を録音するか書き出し直してください", {path});
+  }
   const std::string remedy = SoxRemedy(wave, language);
   if (!found.riff_wave) {
     return Say(language, "{1} is not a RIFF WAVE file ({2} bytes); {3}",
@@ -97,6 +103,11 @@ std::string DescribeNotFound(const std::string& missing, const JobFiles& files,
     return Say(language, "no parameter file {1}; convert first with: kelditra {2}",
                "パラメータファイル {1} がありません。先に変換してください：kelditra {2}",
                {Shown(missing), ShellWord(Shown(files.wave))});
+  }
+  if (missing == files.table && files.table != kVoiceTableName) {
+    return Say(language, "no voice table {1}: check the path given with --table",
+               "音色テーブル {1} がありません：--table で指定したパスを確かめてください",
+               {Shown(missing)});
   }
   if (missing == files.table) {
     return Say(language,
@@ -209,9 +220,14 @@ std::string ShellWord(const std::string& path) {
              (c >= '0' && c <= '9') || std::string("_-./:+,=@%").find(c) != std::string::npos;
   }
   if (plain) return path;
+#ifdef _WIN32
+  // cmd.exe knows only double quotes, and no Windows name holds one.
+  return "\"" + path + "\"";
+#else
   std::string quoted = "'";
   for (const char c : path) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return quoted + "'";
+#endif
 }
 
 std::string DiagnoseFailure(const std::string& core_message, const JobFiles& files,
@@ -224,7 +240,11 @@ std::string DiagnoseFailure(const std::string& core_message, const JobFiles& fil
     case MessageId::kCannotOpen:
       for (const std::string& path : LoadOrder(files)) {
         const std::string said = DescribeReadProblem(path, ProbeReading(path), language);
-        if (!said.empty()) return said;
+        if (said.empty()) continue;
+        if (path != files.table) return said;
+        return Say(language, "the voice table: {1}; name the table file with --table PATH",
+                   "音色テーブル：{1}。--table PATH で音色テーブルのファイルを指定してください",
+                   {said});
       }
       return {};
     case MessageId::kNoMemory:

@@ -29,5 +29,6 @@ std::string DiagnoseFailure(const std::string& core_message, const JobFiles& fil
 // frame.
 void MeasureSound(const JobFiles& files, Language language, FileOutcome* outcome);
 
-// The path as a shell takes it, quoted when it must be.
+// The path as the platform's shell takes it, quoted when it must be (in
+// double quotes for cmd.exe on Windows).
 std::string ShellWord(const std::string& path);

@@ -1,6 +1,11 @@
 #include <clocale>
 #include <cstdio>
 #include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include "io/wide_text_win32.h"
+#endif
 
 #include "cli/convert_command.h"
 #include "cli/exit_status.h"
@@ -9,6 +14,7 @@
 #include "cli/pitch_command.h"
 #include "cli/preview_command.h"
 #include "cli/report_command.h"
+#include "cli/table_command.h"
 
 namespace {
 
@@ -22,6 +28,7 @@ const Command kCommands[] = {
     {&kPitchCommand, RunPitchCommand},
     {&kPreviewCommand, RunPreviewCommand},
     {&kReportCommand, RunReportCommand},
+    {&kTableCommand, RunTableCommand},
 };
 
 const Command* FindCommand(const std::string& name) {
@@ -64,9 +71,7 @@ int RunHelp(int argc, char** argv) {
   return kExitAllFinished;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int RunKelditra(int argc, char** argv) {
   const Language language = UserLanguage();
   // The system's own reasons (strerror) in Japanese too, where the system has
   // them; numbers and everything else stay in the C locale.
@@ -104,3 +109,20 @@ int main(int argc, char** argv) {
   if (!problem.empty()) return UsageError(*command->definition, problem);
   return command->run(parsed, language);
 }
+
+}  // namespace
+
+#ifdef _WIN32
+// The arguments as typed, in UTF-16: main's would come through the user's
+// code page, which turns "řeč.wav" into "rec.wav", another file.
+int wmain(int argc, wchar_t** wide_argv) {
+  std::vector<std::string> arguments;
+  for (int i = 0; i < argc; ++i) arguments.push_back(NarrowToUtf8(wide_argv[i]));
+  std::vector<char*> argv;
+  for (std::string& argument : arguments) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  return RunKelditra(argc, argv.data());
+}
+#else
+int main(int argc, char** argv) { return RunKelditra(argc, argv); }
+#endif

@@ -83,7 +83,7 @@ std::string ParseArguments(const CommandSpec& command, int argc, char** argv,
       parsed->values[option->name] = argv[++i];
     }
   }
-  if (!parsed->help && parsed->files.empty()) return "no WAV file given";
+  if (!parsed->help && parsed->files.empty() && command.needs_files) return "no WAV file given";
   return {};
 }
 

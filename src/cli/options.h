@@ -23,6 +23,7 @@ struct CommandSpec {
   const char* description;  // the paragraph under the usage line
   std::vector<OptionSpec> options;
   const char* outcome;      // what each file's line says and the exit statuses
+  bool needs_files = true;  // false: the command has a file of its own to go on
 };
 
 // A parsed command line: the switches given, the options' values (the last of

@@ -35,6 +35,7 @@ const CommandSpec kPitchCommand = {
          "raise it when a rough voice loses one."},
         {"--force", "-f", nullptr, nullptr, "replace an existing FILE.dat"},
         kOutputFolderOption,
+        kQuietOption,
         kJsonOption,
     },
     kOutcomeHelp,
@@ -73,7 +74,7 @@ int RunPitchCommand(const ParsedArguments& parsed, Language language) {
   return RunBatch(parsed.files, batch, [&](const std::string& file) {
     const PitchJobOutcome made = RunPitchJob(file, settings);
     const std::string wave = TrimTrailingWhiteSpace(file);
-    const std::string track = DisplayText(made.track_path);
+    const std::string& track = made.track_path;
     FileOutcome outcome;
     if (made.kept_existing) {
       outcome.kind = OutcomeKind::kKept;

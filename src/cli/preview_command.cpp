@@ -50,7 +50,7 @@ int RunPreviewCommand(const ParsedArguments& parsed, Language language) {
     FileOutcome outcome;
     outcome.frames = frames;
     outcome.sound_seconds = frames / 60.0;
-    outcome.message = Say(language, "wrote {1}", "{1} を書き込みました", {DisplayText(preview)});
+    outcome.message = Say(language, "wrote {1}", "{1} を書き込みました", {preview});
     if (clipped > 0) {
       outcome.message += Say(language, " ({1} samples clipped)", "（{1} サンプルをクリップ）",
                              {std::to_string(clipped)});

@@ -40,7 +40,7 @@ int RunReportCommand(const ParsedArguments& parsed, Language language) {
     request.output_folder = settings.output_folder;
     const double start = SecondsSinceStart();
     request.progress = [&](int32_t done, int32_t total) {
-      bar.Draw(DisplayText(file), done, total, SecondsSinceStart() - start, "frames");
+      bar.Draw(file, done, total, SecondsSinceStart() - start, "frames");
     };
     const JobFiles files = {request.wave_path,
                             FindMadeFile(request.wave_path, settings.output_folder, ".dat"),
@@ -61,7 +61,7 @@ int RunReportCommand(const ParsedArguments& parsed, Language language) {
     }
     MeasureSound(files, language, &outcome);
     outcome.message = Say(language, "wrote {1} ({2} frames", "{1} を書き込みました（{2} フレーム",
-                          {DisplayText(made.report_path), std::to_string(made.frames)});
+                          {made.report_path, std::to_string(made.frames)});
     if (made.disagreeing_records > 0) {
       outcome.message += Say(language, "; {1} records of the .bin differ from this search",
                              "、.bin の {1} レコードがこの探索と異なります",

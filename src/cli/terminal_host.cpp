@@ -32,7 +32,7 @@ void TerminalHost::ShowMessage(const std::string& text, int) {
 void TerminalHost::InputsLoading() {
   bar_.Status(Say(language_, "{1}: loading the voice table, the pitch track and the sound, preparing the table",
                   "{1}：音色テーブル、ピッチトラック、音声を読み込み、テーブルを準備しています",
-                  {DisplayText(path_)}));
+                  {path_}));
 }
 
 void TerminalHost::FrameLoopStarting(int32_t frame_count) { frame_count_ = frame_count; }
@@ -46,7 +46,7 @@ WindowHandle TerminalHost::CreateProgressWindow() {
 void TerminalHost::RefreshProgressWindow(WindowHandle) {
   // The percentage counts frame starts out of frame_count + 1 frames.
   const double frames_done = gProgressPercent / 100.0 * (frame_count_ + 1) + 1;
-  bar_.Draw(DisplayText(path_), frames_done, frame_count_, SecondsSinceStart() - loop_start_seconds_, "frames");
+  bar_.Draw(path_, frames_done, frame_count_, SecondsSinceStart() - loop_start_seconds_, "frames");
 }
 
 void TerminalHost::DestroyProgressWindow(WindowHandle) { bar_.Clear(); }

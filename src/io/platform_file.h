@@ -4,16 +4,16 @@
 #include <cstdint>
 
 // The few file and memory operations the loader, the writer and the pool need,
-// one implementation per platform. Paths are the platform's narrow strings
-// (code page 932 on Windows, UTF-8 elsewhere).
+// one implementation per platform. Paths are UTF-8 on every platform; Windows
+// gets them as UTF-16, so a name reaches its own file whatever the user's code
+// page.
 
 // Paths this long or longer are refused without an attempt to open them, on
 // every platform, so both builds answer a long path the same way.
 inline constexpr size_t kMaxPathBytes = 260;
 
-// What ends the folder part of a path. On Windows a Shift-JIS trail byte
-// can equal '\\'; cutting there still leaves a whole character before the
-// cut, so what is appended lands in the same folder all the same.
+// What ends the folder part of a path. No byte of a UTF-8 sequence for
+// another character equals one of these.
 #ifdef _WIN32
 inline constexpr const char* kFolderSeparators = "\\/:";
 #else

@@ -3,18 +3,28 @@
 #include <windows.h>
 
 #include <cstring>
+#include <string>
+
+#include "io/wide_text_win32.h"
 
 namespace {
 
 HANDLE Handle(PlatformFile file) { return reinterpret_cast<HANDLE>(file.handle); }
 
+// The name as the system keeps it; false for a path too long for every
+// platform or not UTF-8, which no call is then made for.
+bool SystemName(const char* path, std::wstring* name) {
+  return std::strlen(path) < kMaxPathBytes && WidenUtf8(path, name);
+}
+
 }  // namespace
 
 OpenStatus OpenForReading(const char* path, PlatformFile* file) {
-  if (std::strlen(path) >= kMaxPathBytes) return OpenStatus::kFailed;
+  std::wstring name;
+  if (!SystemName(path, &name)) return OpenStatus::kFailed;
 
   // No sharing: a file someone else holds open cannot be read half-written.
-  HANDLE handle = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+  HANDLE handle = CreateFileW(name.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     // ERROR_PATH_NOT_FOUND is a missing folder on the way: not "not found".
@@ -41,13 +51,14 @@ int64_t ReadFrom(PlatformFile file, void* buffer, uint32_t count) {
 }
 
 bool MayReplace(const char* path) {
-  if (std::strlen(path) >= kMaxPathBytes) return false;
-  const DWORD attributes = GetFileAttributesA(path);
+  std::wstring name;
+  if (!SystemName(path, &name)) return false;
+  const DWORD attributes = GetFileAttributesW(name.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return GetLastError() == ERROR_FILE_NOT_FOUND;
   if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) return false;
   // Opening it for writing without sharing, and changing nothing, is how to
   // learn that no other program holds it open.
-  HANDLE handle = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+  HANDLE handle = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return false;
   const bool on_disk = GetFileType(handle) == FILE_TYPE_DISK;
@@ -56,8 +67,9 @@ bool MayReplace(const char* path) {
 }
 
 CreateStatus CreateNewForWriting(const char* path, PlatformFile* file) {
-  if (std::strlen(path) >= kMaxPathBytes) return CreateStatus::kFailed;
-  HANDLE handle = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+  std::wstring name;
+  if (!SystemName(path, &name)) return CreateStatus::kFailed;
+  HANDLE handle = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
@@ -82,20 +94,28 @@ bool FlushToDisk(PlatformFile file) { return FlushFileBuffers(Handle(file)) != 0
 bool CloseFile(PlatformFile file) { return CloseHandle(Handle(file)) != 0; }
 
 bool MoveOver(const char* from, const char* to) {
+  std::wstring from_name;
+  std::wstring to_name;
+  if (!SystemName(from, &from_name) || !SystemName(to, &to_name)) return false;
   // Fails on a read-only target and on one held open elsewhere, as it should.
-  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  return MoveFileExW(from_name.c_str(), to_name.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
-bool RemoveFile(const char* path) { return DeleteFileA(path) != 0; }
+bool RemoveFile(const char* path) {
+  std::wstring name;
+  return SystemName(path, &name) && DeleteFileW(name.c_str()) != 0;
+}
 
 uint32_t ProcessId() { return GetCurrentProcessId(); }
 
 bool IdentityOf(const char* path, FileIdentity* identity) {
-  if (std::strlen(path) >= kMaxPathBytes) return false;
+  std::wstring name;
+  if (!SystemName(path, &name)) return false;
   // Attributes only, and every kind of sharing: asking which file it is must
   // neither fail on nor disturb a program that holds it open.
   constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-  HANDLE handle = CreateFileA(path, FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+  HANDLE handle = CreateFileW(name.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return false;
   BY_HANDLE_FILE_INFORMATION info;

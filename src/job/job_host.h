@@ -18,10 +18,10 @@ class JobHost {
   // Whether a high-resolution performance counter exists.
   virtual bool HasPerformanceCounter() = 0;
 
-  // The whole text of the path field, in the platform's encoding.
+  // The whole text of the path field, as UTF-8.
   virtual std::string PathFieldText() = 0;
 
-  // Shows the outcome; returns once the user has dismissed it.
+  // Shows the outcome, a UTF-8 text; returns once the user has dismissed it.
   virtual void ShowMessage(const std::string& text, int style) = 0;
 
   // Told when the loads begin: the table, the pitch track and the sound are

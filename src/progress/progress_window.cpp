@@ -2,6 +2,7 @@
 
 #include "job/shared_state.h"
 #include "progress/progress_text.h"
+#include "resources/messages.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -19,7 +20,8 @@ void CancelAndClose(HWND window, bool already_being_destroyed) {
 }
 
 void RefreshText(HWND window) {
-  SetWindowTextA(GetDlgItem(window, IDC_PROGRESS_TEXT), ProgressText(gProgressPercent).c_str());
+  SetWindowTextA(GetDlgItem(window, IDC_PROGRESS_TEXT),
+                 Utf8ToShiftJis(ProgressText(gProgressPercent)).c_str());
 }
 
 }  // namespace

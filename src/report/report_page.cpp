@@ -10,18 +10,8 @@
 #include "report/match_report.h"
 #include "report/report_audio.h"
 #include "report/report_spectrogram.h"
-#include "resources/messages.h"
 
 namespace {
-
-// Page text is UTF-8; Windows hands file names over in code page 932.
-std::string PageText(const std::string& platform_text) {
-#ifdef _WIN32
-  return ShiftJisToUtf8(platform_text);
-#else
-  return platform_text;
-#endif
-}
 
 std::vector<ParameterRecord> ChosenRecords(const std::vector<ReportFrame>& frames) {
   std::vector<ParameterRecord> records;
@@ -37,7 +27,7 @@ std::vector<ParameterRecord> ChosenRecords(const std::vector<ReportFrame>& frame
 ReportPage BuildReportPage(const ReportSources& sources, const std::vector<ReportFrame>& frames) {
   const int32_t frame_count = static_cast<int32_t>(frames.size());
   MatchReportContent content;
-  content.title = PageText(sources.title);
+  content.title = sources.title;
   for (const ReportFrame& frame : frames) content.silence_errors.push_back(SilenceError(frame.target));
   content.bin = CompareWithBin(sources.bin, sources.bin_length, frames);
 

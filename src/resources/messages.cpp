@@ -72,16 +72,10 @@ const char* ShiftJisText(MessageId id) {
 }
 
 const std::string& MessageText(MessageId id) {
-  static const std::array<std::string, kMessageCount> platform_texts = [] {
+  static const std::array<std::string, kMessageCount> utf8_texts = [] {
     std::array<std::string, kMessageCount> texts;
-    for (int i = 0; i < kMessageCount; ++i) {
-#ifdef _WIN32
-      texts[i] = kShiftJisTexts[i];
-#else
-      texts[i] = ShiftJisToUtf8(kShiftJisTexts[i]);
-#endif
-    }
+    for (int i = 0; i < kMessageCount; ++i) texts[i] = ShiftJisToUtf8(kShiftJisTexts[i]);
     return texts;
   }();
-  return platform_texts[static_cast<int>(id)];
+  return utf8_texts[static_cast<int>(id)];
 }

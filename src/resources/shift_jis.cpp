@@ -18,6 +18,34 @@ std::string ShiftJisToUtf8(const std::string& shift_jis) {
   return utf8;
 }
 
+std::string Utf8ToShiftJis(const std::string& utf8) {
+  constexpr UINT kShiftJis = 932;
+  std::wstring wide(utf8.size(), L'\0');
+  wide.resize(static_cast<size_t>(MultiByteToWideChar(
+      CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
+      static_cast<int>(wide.size()))));
+  std::string shift_jis;
+  for (size_t i = 0; i < wide.size();) {
+    // One character at a time, a surrogate pair whole, each kept only when it
+    // comes back from code page 932 as itself: the system's own conversion
+    // would put a look-alike for what the code page lacks.
+    const size_t units = IS_HIGH_SURROGATE(wide[i]) && i + 1 < wide.size() ? 2 : 1;
+    char bytes[8];
+    const int length = WideCharToMultiByte(kShiftJis, WC_NO_BEST_FIT_CHARS, &wide[i],
+                                           static_cast<int>(units), bytes, sizeof bytes, nullptr,
+                                           nullptr);
+    wchar_t back[4];
+    const int back_length = length > 0 ? MultiByteToWideChar(kShiftJis, MB_ERR_INVALID_CHARS,
+                                                             bytes, length, back, 4)
+                                       : 0;
+    const bool same = back_length == static_cast<int>(units) &&
+                      std::wstring(back, units) == wide.substr(i, units);
+    shift_jis += same ? std::string(bytes, static_cast<size_t>(length)) : std::string("?");
+    i += units;
+  }
+  return shift_jis;
+}
+
 #else
 #include <errno.h>
 #include <iconv.h>

@@ -379,6 +379,63 @@ void BrowseDuringJob() {
   ExpectBox(app, "中止しました");
 }
 
+std::vector<uint8_t> ReadWide(const std::wstring& path) {
+  std::vector<uint8_t> bytes;
+  if (FILE* file = _wfopen(path.c_str(), L"rb")) {
+    for (int c; (c = std::fgetc(file)) != EOF;) bytes.push_back(static_cast<uint8_t>(c));
+    std::fclose(file);
+  }
+  return bytes;
+}
+
+// "řeč.wav" beside "rec.wav", a different recording: code page 932 lacks ř
+// and č, and its look-alikes would turn the one name into the other. Typed
+// and browsed, the name must reach its own file and rec.wav stay untouched.
+void NameOutsideCodePage() {
+  const std::wstring folder(gFolder.begin(), gFolder.end());  // ASCII
+  const std::wstring name = L"\x0159" L"e" L"\x010D";
+  const std::wstring wave = folder + L"\\" + name + L".wav";
+  const std::wstring output = folder + L"\\" + name + L".bin";
+  const auto copy = [&](const wchar_t* from, const std::wstring& to) {
+    return CopyFileW((folder + L"\\" + from).c_str(), (folder + L"\\" + to).c_str(), FALSE) != 0;
+  };
+  if (!Expect(copy(L"tone.wav", name + L".wav") && copy(L"tone.dat", name + L".dat") &&
+                  copy(L"short.wav", L"rec.wav") && copy(L"short.dat", L"rec.dat"),
+              "cannot make the files")) {
+    return;
+  }
+  const std::vector<uint8_t> reference = ReadBytes(gFolder + "\\tone.reference.bin");
+  const std::vector<uint8_t> rec = ReadBytes(gFolder + "\\rec.wav");
+  RunningApp app;
+  if (!Launch(&app)) return;
+  for (const char* how : {"typed", "browsed"}) {
+    gRow = std::string(how) + ": ";
+    DeleteFileW(output.c_str());
+    if (how == std::string("typed")) {
+      SetWideText(Control(app, kPath), name + L".wav");
+    } else {
+      HWND chooser = OpenFileDialog(app);
+      if (!Expect(chooser != nullptr, "no open-file dialog")) return;
+      SetWideText(GetDlgItem(chooser, kFileNameField), wave);
+      PostClick(GetDlgItem(chooser, IDOK));
+      Expect(Gone(chooser), "the open-file dialog did not close on open");
+      Expect(WideWindowText(Control(app, kPath)) == wave, "the path field holds another name");
+    }
+    PostClick(Control(app, kConvert));
+    ExpectBox(app, "終了しました", false, kConversionWaitMs);
+    Expect(!reference.empty() && ReadWide(output) == reference, "no records of tone.wav in it");
+    Expect(GetFileAttributesA((gFolder + "\\rec.bin").c_str()) == INVALID_FILE_ATTRIBUTES,
+           "rec.bin was written");
+    Expect(ReadBytes(gFolder + "\\rec.wav") == rec, "rec.wav was touched");
+  }
+  // Named in a box, a character the code page lacks shows as '?', not as the
+  // look-alike that would name cafe.dat.
+  gRow = "no pitch track: ";
+  SetWideText(Control(app, kPath), L"caf\x00E9.wav");
+  PostClick(Control(app, kConvert));
+  ExpectBox(app, "caf?.datファイルが見つかりません : file not found", false, kRefusalWaitMs);
+}
+
 void NoSettingsWritten() {
   const std::string key = "Software\\" + Sjis("アプリケーション ウィザードで生成されたローカル アプリケーション");
   HKEY opened = nullptr;
@@ -399,6 +456,7 @@ const std::pair<const char*, void (*)()> kCases[] = {
     {"closing the dialog during a job", CloseDuringJob},
     {"browse", Browse},
     {"browse during a job holds the job", BrowseDuringJob},
+    {"a name code page 932 cannot hold reaches its own file", NameOutsideCodePage},
     {"no settings written", NoSettingsWritten},
 };
 

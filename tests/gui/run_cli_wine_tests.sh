@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# The Windows command line, kelditra.exe, under Wine: a conversion that gives
-# the Linux program's records byte for byte, and a failure with its detail
-# line, each in English and in Japanese, written as UTF-8 that any terminal
-# reads. The last line reads "N passed, M failed".
+# The Windows command line, kelditra.exe, under Wine: conversions of names
+# that no one code page holds, each giving the Linux program's records byte
+# for byte to its own file, and failures with their detail lines, each in
+# English and in Japanese, written as UTF-8 that any terminal reads. The last
+# line reads "N passed, M failed".
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 source tests/gui/wine_session.sh
@@ -12,7 +13,7 @@ cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
   -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build-win -j2 --target kelditra
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build -j2 --target kelditra make_voice_table
+cmake --build build -j2 --target kelditra
 native=$PWD/build/kelditra
 windows=$PWD/build-win/kelditra.exe
 
@@ -20,13 +21,24 @@ scratch=$PWD/build-win/cli-test
 rm -rf "$scratch"
 mkdir -p "$scratch"
 cd "$scratch"
-../../build/tools/make_voice_table fm_table2.dat >/dev/null
+"$native" table >/dev/null
 sox -n -r 44100 -b 16 -c 1 tone.wav synth 0.5 sine 220 vol 0.5
 sox -n -r 22050 -b 16 -c 1 rate.wav synth 0.5 sine 220 vol 0.5
-"$native" pitch tone.wav >/dev/null
+sox -n -r 44100 -b 16 -c 1 rec.wav synth 0.3 sine 330 vol 0.5
+"$native" pitch tone.wav rec.wav >/dev/null
 cp tone.dat rate.dat
 "$native" --quiet tone.wav >/dev/null
-mv tone.bin tone.linux.bin
+mv tone.bin tone.linux-records
+# Czech, Japanese and an emoji outside the Basic Multilingual Plane. Through
+# a code page "řeč" comes out as "rec" (a look-alike), or as "???": each
+# would name rec.wav, a different recording, or no file at all.
+names=("řeč" "録音" "voice 🎤")
+for name in "${names[@]}"; do
+  cp tone.wav "$name.wav"
+  cp tone.dat "$name.dat"
+done
+cp tone.wav "ひと つ.wav"  # no pitch track
+rec_sum=$(md5sum rec.wav rec.dat)
 # Speech for the pitch tracker, which must hear it alike on both systems.
 espeak-ng -v en -w male.raw.wav "The quick brown fox jumps over the lazy dog."
 espeak-ng -v en+f3 -p 70 -w female.raw.wav "Seven silver swans swam silently seaward."
@@ -69,15 +81,31 @@ for locale in C.UTF-8 ja_JP.UTF-8; do
   if [[ $locale == C.UTF-8 ]]; then
     finished="finished" refused="not 44100 Hz"
     detail="kelditra: rate.wav is PCM (format tag 1), 1 channel(s), 16 bits, 22050 Hz; kelditra reads PCM, 44100 Hz, 16 bits, mono; convert it with: sox rate.wav -r 44100 -c 1 -b 16 rate-44100.wav"
+    no_track="ひと つ.wav: ひと つ.dat: file not found"
+    no_track_detail='kelditra: no pitch track ひと つ.dat for ひと つ.wav; make one with: kelditra pitch "ひと つ.wav"'
   else
     finished="終了しました" refused="44100Hzではありません"
     detail="kelditra: rate.wav は PCM（形式タグ 1）、1 チャンネル、16 ビット、22050 Hz です。kelditra が読めるのは PCM・44100 Hz・16 ビット・モノラルです。変換するには：sox rate.wav -r 44100 -c 1 -b 16 rate-44100.wav"
+    no_track="ひと つ.wav: ひと つ.datファイルが見つかりません : file not found"
+    no_track_detail='kelditra: ひと つ.wav のピッチトラック ひと つ.dat がありません。作るには：kelditra pitch "ひと つ.wav"'
   fi
-  rm -f tone.bin
-  run "$locale" tone.wav
-  check "$locale conversion line" "$out" "tone.wav: $finished"
+  rm -f ./*.bin
+  run "$locale" "${names[@]/%/.wav}"
+  check "$locale conversion lines" "$out" "$(printf "%s.wav: $finished\n" "${names[@]}")"
   check "$locale conversion status" "$status" 0
-  check "$locale records as on Linux" "$(cmp tone.bin tone.linux.bin 2>&1 && echo same)" same
+  for name in "${names[@]}"; do
+    check "$locale $name.bin as on Linux" "$(cmp "$name.bin" tone.linux-records 2>&1 && echo same)" same
+  done
+  check "$locale rec.wav left alone" "$(md5sum rec.wav rec.dat; ls rec.bin 2>/dev/null || true)" \
+    "$rec_sum"
+  run "$locale" "ひと つ.wav"
+  check "$locale missing track line" "$out" "$no_track"
+  check "$locale missing track detail" "$err" "$no_track_detail"
+  run "$locale" --json "ひと つ.wav"
+  check "$locale JSON Lines" "$(python3 -c 'import json, sys
+o = json.loads(sys.stdin.read())
+print(o["path"], o["outcome"], "kelditra: " + o["detail"])' <<<"$out")" "ひと つ.wav failed $no_track_detail"
+  check "$locale JSON leaves stderr alone" "$err" ""
   run "$locale" rate.wav
   check "$locale failure line" "$out" "rate.wav: $refused"
   check "$locale failure detail" "$err" "$detail"

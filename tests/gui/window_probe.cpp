@@ -196,3 +196,16 @@ void PostKey(HWND window, UINT virtual_key) {
 void SetText(HWND window, const std::string& text) {
   SendMessageA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
+
+void SetWideText(HWND window, const std::wstring& text) {
+  SendMessageW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+std::wstring WideWindowText(HWND window) {
+  wchar_t buffer[4096] = {};
+  DWORD_PTR count = 0;
+  const LPARAM into = reinterpret_cast<LPARAM>(buffer);
+  const bool answered =
+      SendMessageTimeoutW(window, WM_GETTEXT, std::size(buffer), into, SMTO_NORMAL, 10000, &count);
+  return answered ? std::wstring(buffer, count) : L"";
+}

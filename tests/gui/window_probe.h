@@ -69,3 +69,6 @@ HWND FocusOf(HWND window);
 void PostClick(HWND button);
 void PostKey(HWND window, UINT virtual_key);
 void SetText(HWND window, const std::string& text);
+// The same in UTF-16, for names that code page 932 cannot hold.
+void SetWideText(HWND window, const std::wstring& text);
+std::wstring WideWindowText(HWND window);

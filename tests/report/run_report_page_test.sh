@@ -14,7 +14,7 @@ fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-"$build/tools/make_voice_table" "$work/fm_table2.dat"
+"$build/kelditra" table "$work/fm_table2.dat" >/dev/null
 "$build/tools/make_demo_sound" "$work/voice" 2
 changed=20,45,70
 (cd "$work" && "$build/kelditra" --quiet voice.wav)

@@ -9,12 +9,15 @@
 // cosines; fast_spectra.cpp turns that into a bound on the magnitudes.
 
 // For |angle| below kSinCosLargestAngle, each sine and cosine the kernel
-// forms lies within kSinCosError of the true sine and cosine of the double
-// angle. Angle 0 gives exactly sine 0 and cosine 1. The spectra's angles stay
-// below 870,391 (harmonic bin 127 at 65535 Hz, sample 734), so every bin a
-// pitch track can ask for fits.
+// forms lies within kSinCosDerivedError of the true sine and cosine of the
+// double angle: the bound fourier_lanes.h derives from its reduction and its
+// polynomials. The certificate assumes kSinCosError, four times that, so
+// that it holds with room to spare. Angle 0 gives exactly sine 0 and cosine
+// 1. The spectra's angles stay below 870,391 (harmonic bin 127 at 65535 Hz,
+// sample 734), so every bin a pitch track can ask for fits.
 inline constexpr double kSinCosLargestAngle = 0x1p20;
-inline constexpr double kSinCosError = 0x1p-49;
+inline constexpr double kSinCosDerivedError = 0x1p-51;
+inline constexpr double kSinCosError = 4 * kSinCosDerivedError;
 
 inline constexpr int32_t kSse2FourierLanes = 2;
 inline constexpr int32_t kAvx2FourierLanes = 4;

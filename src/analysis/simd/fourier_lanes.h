@@ -17,9 +17,9 @@
 //   remainders stay below 2^-54 on that range; evaluated in Horner's order
 //   they round within 1.1 * 2^-53 (sine) and 2 * 2^-53 (cosine), every
 //   intermediate value lying below 1. Sine and cosine are 1-Lipschitz, so
-//   each result lies within 4 * 2^-53 = 2^-51 of the true value; the
-//   quadrant's swap and signs are exact. kSinCosError (2^-49) allows four
-//   times that. At θ = 0, r = 0 and the polynomials give exactly 0 and 1.
+//   each result lies within 4 * 2^-53 = 2^-51 (kSinCosDerivedError) of the
+//   true value; the quadrant's swap and signs are exact. kSinCosError (2^-49),
+//   which the certificate assumes, allows four times that. At θ = 0, r = 0 and the polynomials give exactly 0 and 1.
 
 #include <bit>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "fm_voice_model.h"
+#include "table/fm_voice_model.h"
 
 #include <algorithm>
 #include <cmath>
@@ -134,7 +134,7 @@ const Complex* FmVoiceModel::Sidebands(int depth_step, int feedback_step) const 
   return &sidebands_[(static_cast<size_t>(feedback_step) * kDepthSteps + depth_step) * kOrders];
 }
 
-RawEntry FmVoiceModel::Entry(int32_t voice) const {
+std::vector<uint16_t> FmVoiceModel::Entry(int32_t voice) const {
   const FmVoice tone = DecodeVoice(voice);
   const Complex* sidebands = Sidebands((voice >> 8) & 127, (voice >> 15) & 7);
 
@@ -157,7 +157,7 @@ RawEntry FmVoiceModel::Entry(int32_t voice) const {
     }
   }
 
-  RawEntry entry(128);
+  std::vector<uint16_t> entry(128);
   for (int bin = 0; bin < 128; ++bin) {
     // A component's amplitude is the length of its cosine and sine parts; at
     // 0 Hz only the cosine part is a signal.

@@ -4,8 +4,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "fixture_files.h"
-
 // The synthetic voice table's model: voice index v names a two-operator FM tone,
 // a carrier whose phase a modulator drives, the modulator feeding back on itself.
 //   bits 0..3   carrier frequency multiple (code k gives k, code 0 gives 1/2)
@@ -47,7 +45,8 @@ class FmVoiceModel {
   static constexpr int kMaxOrder = 160;
 
   FmVoiceModel();
-  RawEntry Entry(int32_t voice) const;
+  // The entry's 128 magnitudes, as the table file holds them.
+  std::vector<uint16_t> Entry(int32_t voice) const;
 
  private:
   const std::complex<double>* Sidebands(int depth_step, int feedback_step) const;
