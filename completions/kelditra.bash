@@ -6,7 +6,7 @@ _kelditra() {
   prev=${COMP_WORDS[COMP_CWORD-1]}
   command=convert
   case ${COMP_WORDS[1]} in
-    convert | pitch | preview | report | help) command=${COMP_WORDS[1]} ;;
+    convert | prepare | pitch | preview | report | help) command=${COMP_WORDS[1]} ;;
   esac
 
   case $prev in
@@ -18,7 +18,7 @@ _kelditra() {
   esac
 
   if [[ $command == help ]]; then
-    [[ $COMP_CWORD -eq 2 ]] && COMPREPLY=($(compgen -W "convert pitch preview report" -- "$cur"))
+    [[ $COMP_CWORD -eq 2 ]] && COMPREPLY=($(compgen -W "convert prepare pitch preview report" -- "$cur"))
     return
   fi
 
@@ -34,10 +34,16 @@ _kelditra() {
     return
   fi
   if [[ $COMP_CWORD -eq 1 ]]; then
-    COMPREPLY=($(compgen -W "convert pitch preview report help" -- "$cur"))
+    COMPREPLY=($(compgen -W "convert prepare pitch preview report help" -- "$cur"))
+  fi
+  local IFS=$'\n'
+  if [[ $command == prepare ]]; then
+    # Any recording: every file.
+    COMPREPLY+=($(compgen -f -- "$cur"))
+    compopt -o filenames 2>/dev/null
+    return
   fi
   # WAV files (not the previews) and folders to reach them.
-  local IFS=$'\n'
   COMPREPLY+=($(compgen -f -X '!*.[wW][aA][vV]' -- "$cur" | grep -v -i '\.preview\.wav$'))
   COMPREPLY+=($(compgen -d -- "$cur"))
   compopt -o filenames 2>/dev/null

@@ -8,6 +8,7 @@ packages=(
   sox espeak-ng
   clang libclang-rt-14-dev
   libaubio-dev aubio-tools
+  libsndfile1-dev libsoxr-dev
   chromium strace
 )
 # Node and npm run the report's browser test. A machine may carry its own

@@ -7,6 +7,7 @@
 #include "cli/language.h"
 #include "cli/options.h"
 #include "cli/pitch_command.h"
+#include "cli/prepare_command.h"
 #include "cli/preview_command.h"
 #include "cli/report_command.h"
 
@@ -19,6 +20,7 @@ struct Command {
 
 const Command kCommands[] = {
     {&kConvertCommand, RunConvertCommand},
+    {&kPrepareCommand, RunPrepareCommand},
     {&kPitchCommand, RunPitchCommand},
     {&kPreviewCommand, RunPreviewCommand},
     {&kReportCommand, RunReportCommand},

@@ -86,6 +86,14 @@ bool MoveOver(const char* from, const char* to) {
   return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
+CreateStatus MoveToFreeName(const char* from, const char* to) {
+  // Without MOVEFILE_REPLACE_EXISTING the move fails on any file in the way.
+  if (MoveFileExA(from, to, MOVEFILE_WRITE_THROUGH) != 0) return CreateStatus::kCreated;
+  const DWORD error = GetLastError();
+  return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? CreateStatus::kExists
+                                                                     : CreateStatus::kFailed;
+}
+
 bool RemoveFile(const char* path) { return DeleteFileA(path) != 0; }
 
 uint32_t ProcessId() { return GetCurrentProcessId(); }

@@ -60,10 +60,10 @@ run() {
 for locale in C.UTF-8 ja_JP.UTF-8; do
   if [[ $locale == C.UTF-8 ]]; then
     finished="finished" refused="not 44100 Hz"
-    detail="kelditra: rate.wav is PCM (format tag 1), 1 channel(s), 16 bits, 22050 Hz; kelditra reads PCM, 44100 Hz, 16 bits, mono; convert it with: sox rate.wav -r 44100 -c 1 -b 16 rate-44100.wav"
+    detail="kelditra: rate.wav is PCM (format tag 1), 1 channel(s), 16 bits, 22050 Hz; kelditra reads PCM, 44100 Hz, 16 bits, mono; prepare it with: kelditra prepare rate.wav (or: sox rate.wav -r 44100 -c 1 -b 16 rate-44100.wav)"
   else
     finished="終了しました" refused="44100Hzではありません"
-    detail="kelditra: rate.wav は PCM（形式タグ 1）、1 チャンネル、16 ビット、22050 Hz です。kelditra が読めるのは PCM・44100 Hz・16 ビット・モノラルです。変換するには：sox rate.wav -r 44100 -c 1 -b 16 rate-44100.wav"
+    detail="kelditra: rate.wav は PCM（形式タグ 1）、1 チャンネル、16 ビット、22050 Hz です。kelditra が読めるのは PCM・44100 Hz・16 ビット・モノラルです。変換できる形にするには：kelditra prepare rate.wav（または：sox rate.wav -r 44100 -c 1 -b 16 rate-44100.wav）"
   fi
   rm -f tone.bin
   run "$locale" tone.wav
