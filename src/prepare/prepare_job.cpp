@@ -3,13 +3,14 @@
 #include <algorithm>
 #include <vector>
 
+#include "analysis/frame_spectra.h"
+#include "formats/parameter_file.h"
 #include "formats/paths.h"
 #include "formats/pitch_track.h"
 #include "formats/wave_description.h"
 #include "formats/wave_reader.h"
 #include "formats/wave_writer.h"
 #include "io/platform_file.h"
-#include "io/pool.h"
 #include "io/whole_file.h"
 #include "prepare/decoded_sound.h"
 #include "prepare/prepared_names.h"
@@ -17,8 +18,9 @@
 
 namespace {
 
-// Samples written at a time: a few hundred kilobytes, however long the sound.
-constexpr size_t kWriteBlockSamples = 1 << 17;
+// Samples written or read at a time: a few hundred kilobytes, however long
+// the sound.
+constexpr size_t kBlockSamples = 1 << 17;
 
 PrepareFailure Failure(PrepareFailureKind kind, const std::string& path) {
   PrepareFailure failure;
@@ -46,8 +48,8 @@ PrepareFailure WriteSound(const std::vector<float>& samples, const std::string& 
         MonoWaveHeader(static_cast<uint32_t>(samples.size()), kPreparedRate);
     if (!sink(header.data(), static_cast<uint32_t>(header.size()))) return false;
     std::vector<uint8_t> block;
-    for (size_t start = 0; start < samples.size(); start += kWriteBlockSamples) {
-      const size_t end = std::min(samples.size(), start + kWriteBlockSamples);
+    for (size_t start = 0; start < samples.size(); start += kBlockSamples) {
+      const size_t end = std::min(samples.size(), start + kBlockSamples);
       block.clear();
       for (size_t i = start; i < end; ++i) {
         const auto value = static_cast<uint16_t>(SixteenBitValue(samples[i]));
@@ -93,30 +95,48 @@ bool MayBeAcceptedAsItIs(const std::string& path) {
          found.sample_rate == kPreparedRate;
 }
 
-// The conversion's own reading of the file, when it takes it: then the file
-// is left as it is and only its track is made, from the very samples the
-// conversion will read. False when it refuses the file.
+// The conversion's own verdict on the file, from its header and its length
+// alone (the reader looks no further), and then its samples, read a block at
+// a time rather than loaded whole beside them. False when the conversion
+// refuses the file.
 bool ReadAsTheConversionDoes(const std::string& path, std::vector<float>* samples) {
-  uint8_t* block = nullptr;
-  int32_t length = 0;
-  WaveSamples wave;
-  if (!LoadFile(path, kWaveExtraBytes, &block, &length).empty() ||
-      !ReadWave(block, length, &wave).empty()) {
+  std::vector<uint8_t> head;
+  int64_t length = 0;
+  if (!ReadFileHead(path, static_cast<uint32_t>(kWaveHeaderWindow) + kWaveExtraBytes, &head,
+                    &length) ||
+      length > INT32_MAX - static_cast<int64_t>(kWaveExtraBytes)) {
     return false;
   }
-  samples->resize(static_cast<size_t>(wave.count));
-  for (int32_t i = 0; i < wave.count; ++i) {
-    const auto value = static_cast<int16_t>(wave.data[2 * i] | wave.data[2 * i + 1] << 8);
-    (*samples)[i] = value / 32768.0f;
+  head.resize(head.size() + kWaveExtraBytes, 0);  // as the loader leaves a block
+  WaveSamples wave;
+  if (!ReadWave(head.data(), static_cast<int32_t>(length), &wave).empty() ||
+      wave.count / kFrameLength > kRecordCapacity) {
+    return false;
   }
-  return true;
+  PlatformFile file;
+  if (OpenForReading(path.c_str(), &file) != OpenStatus::kOpened) return false;
+  // The samples start within the header's window: read up to there first.
+  const auto offset = static_cast<uint32_t>(wave.data - head.data());
+  std::vector<uint8_t> block(std::max<size_t>(offset, kBlockSamples * 2));
+  bool whole = ReadFrom(file, block.data(), offset) == offset;
+  samples->resize(static_cast<size_t>(wave.count));
+  for (size_t start = 0; whole && start < samples->size(); start += kBlockSamples) {
+    const size_t count = std::min(samples->size() - start, kBlockSamples);
+    whole = ReadFrom(file, block.data(), static_cast<uint32_t>(2 * count)) ==
+            static_cast<int64_t>(2 * count);
+    for (size_t i = 0; whole && i < count; ++i) {
+      const auto value = static_cast<int16_t>(block[2 * i] | block[2 * i + 1] << 8);
+      (*samples)[start + i] = value / 32768.0f;
+    }
+  }
+  CloseFile(file);
+  return whole;
 }
 
 PrepareOutcome Prepare(const std::string& path, const PrepareSettings& settings) {
   PrepareOutcome outcome;
   std::vector<float> samples;
   if (MayBeAcceptedAsItIs(path) && ReadAsTheConversionDoes(path, &samples)) {
-    PoolAlloc(0);
     outcome.taken_as_it_is = true;
     outcome.wave_path = path;
     outcome.track_path = MadeFilePath(path, settings.output_folder, ".dat");
@@ -130,7 +150,6 @@ PrepareOutcome Prepare(const std::string& path, const PrepareSettings& settings)
     outcome.failure = WriteTrack(samples, settings, &outcome);
     return outcome;
   }
-  PoolAlloc(0);
 
   outcome.wave_path = PreparedWavePath(path, settings.output_folder);
   outcome.track_path = MadeFilePath(outcome.wave_path, "", ".dat");
