@@ -34,6 +34,22 @@ const CommandSpec kPrepareCommand = {
 
 namespace {
 
+#ifdef _WIN32
+constexpr const char* kReadableEnglish =
+    "on Windows, kelditra prepare reads what Windows' own decoders read: WAV and MP3 always, "
+    "FLAC and AAC on Windows 10 and later, OGG only with Microsoft's Web Media Extensions; "
+    "otherwise convert it first with: sox FILE -r 44100 -c 1 -b 16 FILE-44100.wav";
+constexpr const char* kReadableJapanese =
+    "Windows の kelditra prepare が読めるのは Windows 自身のデコーダが読める形式です：WAV と MP3 "
+    "は常に、FLAC と AAC は Windows 10 以降、OGG は Microsoft の Web メディア拡張機能がある場合のみ。"
+    "それ以外は先に変換してください：sox FILE -r 44100 -c 1 -b 16 FILE-44100.wav";
+#else
+constexpr const char* kReadableEnglish =
+    "kelditra prepare reads WAV, AIFF, FLAC, OGG Vorbis or Opus and MP3";
+constexpr const char* kReadableJapanese =
+    "kelditra prepare が読めるのは WAV・AIFF・FLAC・OGG Vorbis/Opus・MP3 です";
+#endif
+
 std::string Number(int64_t value) { return std::to_string(value); }
 
 // "4.2 s", "3 min 05 s", "1 h 02 min 03 s"
@@ -72,12 +88,8 @@ FileOutcome DescribeFailure(const PrepareFailure& failure, const std::string& re
                     DescribeReadProblem(failure.path, failure.file_problem, language));
     case PrepareFailureKind::kNotARecording:
       return Failed(language, "not a recording kelditra reads", "kelditra が読める録音ではありません",
-                    Say(language,
-                        "no decoder reads {1} ({2}); kelditra prepare reads WAV, AIFF, FLAC, OGG "
-                        "Vorbis or Opus and MP3",
-                        "{1} を読めるデコーダがありません（{2}）。kelditra prepare が読めるのは WAV・AIFF・"
-                        "FLAC・OGG Vorbis/Opus・MP3 です",
-                        {shown, failure.reason}));
+                    Say(language, "no decoder reads {1} ({2}); {3}", "{1} を読めるデコーダがありません（{2}）。{3}",
+                        {shown, failure.reason, Say(language, kReadableEnglish, kReadableJapanese)}));
     case PrepareFailureKind::kDamaged: {
       const std::string why = failure.reason.empty() ? "" : " (" + failure.reason + ")";
       const std::string detail =

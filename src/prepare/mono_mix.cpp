@@ -12,6 +12,9 @@ namespace {
 constexpr int64_t kLowestRate = 1000;
 constexpr int64_t kHighestRate = 768000;
 constexpr int64_t kMostChannels = 64;
+// Far beyond full scale, where everything is clipped in the end anyway, yet
+// small enough that no sum of channels and no filter overflows a float.
+constexpr float kLargestInput = 64;
 
 }  // namespace
 
@@ -30,7 +33,8 @@ void MonoMix::Mix(const float* frames, size_t frame_count, float* mono) {
     const float* channel = frames + frame * channels_;
     float sum = 0;
     for (int32_t c = 0; c < channels_; ++c) {
-      const float value = std::isfinite(channel[c]) ? channel[c] : 0.0f;
+      const float value =
+          std::isfinite(channel[c]) ? std::clamp(channel[c], -kLargestInput, kLargestInput) : 0.0f;
       if (value != 0) heard_[c] = 1;
       sum += value;
     }

@@ -13,8 +13,9 @@ bool UsableLayout(int64_t rate, int64_t channels);
 // stereo input with nothing plugged in) would halve the level, so once the
 // whole recording has been seen, RestoreLevel scales the mix back to the mean
 // of the channels that held sound. The mix is linear and so is resampling, so
-// that scaling may come after the resampler. A sample that is not a number
-// (a broken float file) counts as silence.
+// that scaling may come after the resampler. In a broken float file, a sample
+// that is not a number counts as silence and one beyond 64 times full scale
+// is held at that.
 class MonoMix {
  public:
   explicit MonoMix(int32_t channels);

@@ -13,9 +13,9 @@
 #include <new>
 
 #include "analysis/frame_spectra.h"
-#include "formats/wave_description.h"
 #include "io/platform_file.h"
 #include "prepare/mono_mix.h"
+#include "prepare/whole_recording.h"
 
 namespace {
 
@@ -96,47 +96,17 @@ class RateChanger {
 // bytes read, or -1.
 using ReadAt = std::function<int64_t(int64_t offset, uint8_t* buffer, int64_t count)>;
 
-constexpr int64_t kEndLooked = 65536;
-
-// Whether the last page of an Ogg stream (Vorbis, Opus) is there whole and
-// marks the end of its stream. The decoder takes a stream cut short for a
-// shorter one, so this is what tells a cut file.
 bool OggEndsWhole(const ReadAt& read_at, int64_t length) {
   const int64_t start = std::max<int64_t>(0, length - kEndLooked);
   std::vector<uint8_t> tail(static_cast<size_t>(length - start));
-  if (read_at(start, tail.data(), static_cast<int64_t>(tail.size())) !=
-      static_cast<int64_t>(tail.size())) {
-    return false;
-  }
-  constexpr size_t kPageHeaderBytes = 27;
-  constexpr uint8_t kEndOfStream = 0x04;
-  for (size_t at = tail.size() >= kPageHeaderBytes ? tail.size() - kPageHeaderBytes + 1 : 0;
-       at-- > 0;) {
-    if (std::memcmp(tail.data() + at, "OggS", 4) != 0) continue;
-    const size_t segments = tail[at + 26];
-    if (at + kPageHeaderBytes + segments > tail.size()) continue;
-    size_t body = 0;
-    for (size_t i = 0; i < segments; ++i) body += tail[at + kPageHeaderBytes + i];
-    if (at + kPageHeaderBytes + segments + body == tail.size()) {
-      return (tail[at + 5] & kEndOfStream) != 0;
-    }
-  }
-  return false;
+  const int64_t got = read_at(start, tail.data(), static_cast<int64_t>(tail.size()));
+  return got == static_cast<int64_t>(tail.size()) && OggTailEndsStream(tail.data(), tail.size());
 }
 
-// Whether a WAV file holds all the data its header declares. A recorder
-// that died before it could write the length leaves 0 or 0xFFFFFFFF there:
-// such a file holds what it holds, and is taken whole.
 bool WaveEndsWhole(const ReadAt& read_at, int64_t length) {
   std::vector<uint8_t> head(static_cast<size_t>(std::min(length, kEndLooked)));
   const int64_t got = read_at(0, head.data(), static_cast<int64_t>(head.size()));
-  if (got < 0) return false;
-  const WaveDescription found = DescribeWave(head.data(), got, length);
-  if (found.data_chunk < 0 || found.declared_data_bytes == 0 ||
-      found.declared_data_bytes == 0xFFFFFFFF) {
-    return true;
-  }
-  return found.present_data_bytes >= found.declared_data_bytes;
+  return got >= 0 && WaveHeadHoldsItsData(head.data(), got, length);
 }
 
 bool EndsWhole(const SF_INFO& info, const ReadAt& read_at, int64_t length) {
