@@ -2,7 +2,8 @@
 # The Windows command line, kelditra.exe, under Wine: a conversion that gives
 # the Linux program's records byte for byte, and a failure with its detail
 # line, each in English and in Japanese, written as UTF-8 that any terminal
-# reads. The last line reads "N passed, M failed".
+# reads; recordings in other forms prepared by Media Foundation and then
+# converted. The last line reads "N passed, M failed".
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 source tests/gui/wine_session.sh
@@ -27,6 +28,12 @@ sox -n -r 22050 -b 16 -c 1 rate.wav synth 0.5 sine 220 vol 0.5
 cp tone.dat rate.dat
 "$native" --quiet tone.wav >/dev/null
 mv tone.bin tone.linux.bin
+espeak-ng -w speech.wav "a recording from a phone"
+sox speech.wav -r 48000 -c 2 stereo48k.wav
+sox speech.wav -r 48000 -b 24 deep.wav
+sox speech.wav -r 48000 phone.mp3
+sox speech.wav -r 48000 whole.ogg
+head -c "$(($(stat -c %s whole.ogg) * 2 / 3))" whole.ogg >cut.ogg
 
 # The prefix the dialog program's tests use, made once.
 mkdir -p "$OLDPWD/build-win/gui-test"
@@ -75,6 +82,30 @@ for locale in C.UTF-8 ja_JP.UTF-8; do
   check "$locale failure detail" "$err" "$detail"
   check "$locale failure status" "$status" 1
 done
+
+# Two commands from a recording to its records: prepare, then convert.
+for recording in stereo48k.wav deep.wav phone.mp3; do
+  stem=${recording%.*}
+  [[ $recording == *.wav ]] && stem=$stem-44100
+  set +e
+  LANG=C.UTF-8 LC_ALL=C.UTF-8 wine "$windows" prepare "$recording" >out.raw 2>err.raw
+  status=$?
+  set -e
+  out=$(tr -d '\r' <out.raw)
+  check "prepare $recording" "${out%%.dat:*}" "$recording: wrote $stem.wav and $stem"
+  check "prepare $recording status" "$status" 0
+  # Within 50 ms of the speech: an MP3 encoder pads either end.
+  check "prepare $recording length" "$(soxi -D "$stem.wav" speech.wav | paste -sd' ' |
+    awk '{ d = $1 - $2; print (d < 0.05 && d > -0.05) ? "close" : $1 " s against " $2 " s" }')" close
+  run C.UTF-8 "$stem.wav"
+  check "convert $stem.wav" "$out" "$stem.wav: finished"
+done
+set +e
+LANG=C.UTF-8 LC_ALL=C.UTF-8 wine "$windows" prepare cut.ogg >out.raw 2>err.raw
+status=$?
+set -e
+check "prepare of a cut recording" "$(tr -d '\r' <out.raw)" "cut.ogg: the recording is damaged"
+check "prepare of a cut recording writes nothing" "$status $(ls cut.wav cut.dat 2>/dev/null)" "1 "
 
 echo "$passed passed, $failed failed"
 [[ $failed -eq 0 ]]
