@@ -27,8 +27,17 @@ const CommandSpec kPrepareCommand = {
     "Nothing is ever replaced: a file in the way of a name is a failure, and\n"
     "the recording itself is never changed. The track is made with the pitch\n"
     "command's defaults; kelditra pitch --force FILE.wav makes it again with\n"
-    "other settings.",
-    {kOutputFolderOption, kJsonOption},
+    "other settings."
+#ifdef _WIN32
+    "\n\nOn Windows the recording is read by Windows' own decoders: WAV and MP3\n"
+    "always, FLAC and AAC on Windows 10 and later, OGG only with Microsoft's Web\n"
+    "Media Extensions."
+#endif
+    ,
+    {{kOutputFolderOption.name, kOutputFolderOption.short_name, kOutputFolderOption.value_name,
+      kOutputFolderOption.value_noun,
+      "write the WAV file and its track into DIR, not\nbeside each recording"},
+     kJsonOption},
     kOutcomeHelp,
 };
 
