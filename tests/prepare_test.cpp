@@ -9,6 +9,7 @@
 #include <numbers>
 
 #include "job_fixtures.h"
+#include "formats/wave_writer.h"
 #include "prepare/prepared_names.h"
 #include "prepare/sixteen_bits.h"
 #include "prepare/sndfile_decoder.h"
@@ -270,6 +271,10 @@ TEST_F(PrepareCommand, RefusesWhatCannotBePreparedAndWritesNothing) {
   cut("whole.mp3", "cut-mp3.mp3");
   cut("whole.wav", "cut.wav");
   ASSERT_TRUE(WriteBytes(folder_ / "noise.ogg", std::vector<uint8_t>(3000, 0x5A)));
+  // Three hours at 4000 Hz: a sparse file of 86 MB.
+  const uint32_t three_hours = 3 * 3600 * 8000;
+  ASSERT_TRUE(WriteBytes(folder_ / "long.wav", MonoWaveHeader(three_hours / 2, 4000)));
+  std::filesystem::resize_file(folder_ / "long.wav", 44 + three_hours);
   std::filesystem::create_directory(folder_ / "folder.ogg");
   ASSERT_EQ(mkfifo((folder_ / "fifo.ogg").c_str(), 0600), 0);
   const struct {
@@ -281,6 +286,8 @@ TEST_F(PrepareCommand, RefusesWhatCannotBePreparedAndWritesNothing) {
       {"cut-mp3.mp3", "the recording is damaged", "cut-mp3.mp3 could be read for 1."},
       {"cut.wav", "the recording is damaged", "cut.wav could be read for 1.3 s only"},
       {"noise.ogg", "not a recording kelditra reads", "no decoder reads noise.ogg"},
+      {"long.wav", "the recording is too long",
+       "long.wav lasts 3 h 00 min 00 s, more than the 72 min 49 s one conversion holds"},
       {"none.flac", "the recording is empty", "none.flac holds no samples"},
       {"blip.wav", "the recording is too short", "blip.wav lasts less than one frame"},
       {"folder.ogg", "cannot read the recording", "folder.ogg is not a regular file"},

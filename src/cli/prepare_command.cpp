@@ -134,15 +134,19 @@ FileOutcome DescribeFailure(const PrepareFailure& failure, const std::string& re
                     Say(language,
                         "{1} lasts less than one frame (1/60 s): there would be nothing to convert",
                         "{1} は 1 フレーム（1/60 秒）より短いため、変換するものがありません", {shown}));
-    case PrepareFailureKind::kTooLong:
+    case PrepareFailureKind::kTooLong: {
+      const std::string length =
+          failure.seconds > 0 ? Say(language, "lasts {1}", "の長さは {1} で", {Duration(failure.seconds)})
+                              : Say(language, "is longer", "は長く");
       return Failed(language, "the recording is too long", "録音が長すぎます",
                     Say(language,
-                        "{1} lasts {2}, more than the 72 min 49 s one conversion holds: cut it "
-                        "into parts first, for example with: sox {3} part.wav trim 0 4300 : "
-                        "newfile : restart",
-                        "{1} の長さは {2} で、1 回の変換で扱える 72 分 49 秒を超えています。先に分けて"
-                        "ください。例：sox {3} part.wav trim 0 4300 : newfile : restart",
-                        {shown, Duration(failure.seconds), ShellWord(shown)}));
+                        "{1} {2}, more than the 72 min 49 s one conversion holds: cut it into "
+                        "parts first, for example with: sox {3} part.wav trim 0 4300 : newfile : "
+                        "restart",
+                        "{1} {2}、1 回の変換で扱える 72 分 49 秒を超えています。先に分けてください。"
+                        "例：sox {3} part.wav trim 0 4300 : newfile : restart",
+                        {shown, length, ShellWord(shown)}));
+    }
     case PrepareFailureKind::kNoMemory:
       return Failed(language, "not enough memory", "メモリが足りません",
                     Say(language,

@@ -302,9 +302,7 @@ PrepareFailure DecodeWithReader(IMFSourceReader* reader, DecodedSound* sound) {
       return Failure(PrepareFailureKind::kNotOnThisPlatform, "the audio resampler failed");
     }
     if (static_cast<int64_t>(samples.size()) > MostPreparedSamples()) {
-      PrepareFailure failure = Failure(PrepareFailureKind::kTooLong);
-      failure.seconds = static_cast<double>(frames_read) / rate;
-      return failure;
+      return Failure(PrepareFailureKind::kTooLong);
     }
   }
   // A decoder takes a stream cut short for a shorter one; the container

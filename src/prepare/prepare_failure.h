@@ -15,7 +15,7 @@ enum class PrepareFailureKind {
   kUnusableLayout,    // a sample rate or a channel count no recording has: rate, channels
   kEmpty,             // no samples at all
   kShorterThanFrame,  // fewer samples than one frame of 1/60 s
-  kTooLong,           // more than one conversion holds; seconds: its length (as far as read)
+  kTooLong,           // more than one conversion holds; seconds: its length, 0 when not told
   kNoMemory,
   kNameTaken,         // path: the file prepare would have made is already there
   kWriteFailed,       // path: the file that could not be written

@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -52,7 +51,9 @@ class RateChanger {
   // nullptr and 0 at the end, for what the filter still holds.
   bool Feed(const float* input, size_t count) {
     if (resampler_ == nullptr) {
-      if (input != nullptr) output_->insert(output_->end(), input, input + count);
+      if (input == nullptr) return true;
+      GrowFor(output_->size() + count);
+      output_->insert(output_->end(), input, input + count);
       return true;
     }
     do {
@@ -166,10 +167,10 @@ PrepareFailure DecodeOpened(SNDFILE* file, const SF_INFO& info, const ReadAt& re
     if (!rate_changer.Feed(mono.data(), static_cast<size_t>(got))) {
       return Failure(PrepareFailureKind::kNoMemory);
     }
+    // A length the header did not tell: how much longer is not worth
+    // decoding to find out.
     if (static_cast<int64_t>(samples.size()) > MostPreparedSamples()) {
-      PrepareFailure failure = Failure(PrepareFailureKind::kTooLong);
-      failure.seconds = SecondsOf(frames_read, info.samplerate);
-      return failure;
+      return Failure(PrepareFailureKind::kTooLong);
     }
   }
   const bool decoder_failed = sf_error(file) != SF_ERR_NO_ERROR;
