@@ -10,6 +10,8 @@
 
 #include "job_fixtures.h"
 #include "formats/wave_writer.h"
+#include "io/platform_file.h"
+#include "io/whole_file.h"
 #include "prepare/prepared_names.h"
 #include "prepare/sixteen_bits.h"
 #include "prepare/sndfile_decoder.h"
@@ -158,6 +160,33 @@ TEST(PrepareNames, TheRecordingKeepsItsNameAndTheMadeFileGetsItsOwn) {
       {"in/take.wav", "out/", "out/take-44100.wav"},
   };
   for (const auto& c : cases) EXPECT_EQ(PreparedWavePath(c.recording, c.folder), c.made);
+}
+
+// What prepare writes appears whole under a free name, or not at all.
+TEST(NewFiles, AppearWholeUnderAFreeNameOrNotAtAll) {
+  ScratchFolder folder;
+  const std::vector<uint8_t> mine = {'m', 'i', 'n', 'e'};
+  ASSERT_TRUE(WriteBytes(folder / "taken", mine));
+  ASSERT_TRUE(WriteBytes(folder / "moved", {'n', 'e', 'w'}));
+  EXPECT_EQ(MoveToFreeName((folder / "moved").c_str(), (folder / "taken").c_str()),
+            CreateStatus::kExists);
+  EXPECT_EQ(ReadBytes(folder / "taken"), mine);
+  EXPECT_EQ(MoveToFreeName((folder / "moved").c_str(), (folder / "free").c_str()),
+            CreateStatus::kCreated);
+  EXPECT_EQ(ReadBytes(folder / "free"), (std::vector<uint8_t>{'n', 'e', 'w'}));
+
+  const auto two_parts = [](const ByteSink& sink) { return sink("ab", 2) && sink("cd", 2); };
+  EXPECT_EQ(WriteNewFile(folder / "taken", two_parts), NewFileStatus::kExists);
+  EXPECT_EQ(WriteNewFile(folder / "half", [](const ByteSink& sink) { return !sink("ab", 2); }),
+            NewFileStatus::kFailed);
+  EXPECT_EQ(WriteNewFile(folder / "whole", two_parts), NewFileStatus::kWritten);
+  EXPECT_EQ(ReadBytes(folder / "whole"), (std::vector<uint8_t>{'a', 'b', 'c', 'd'}));
+  EXPECT_EQ(ReadBytes(folder / "taken"), mine);
+  size_t files = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.path())) {
+    ++files;
+  }
+  EXPECT_EQ(files, 3u);  // taken, free, whole: no half file, no temporary one left
 }
 
 class PrepareCommand : public ::testing::Test {
