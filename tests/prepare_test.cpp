@@ -299,6 +299,9 @@ TEST_F(PrepareCommand, RefusesWhatCannotBePreparedAndWritesNothing) {
   cut("whole.ogg", "cut-ogg.ogg");
   cut("whole.mp3", "cut-mp3.mp3");
   cut("whole.wav", "cut.wav");
+  std::vector<uint8_t> headers = ReadBytes(folder_ / "whole.ogg");
+  headers.resize(2000);
+  ASSERT_TRUE(WriteBytes(folder_ / "headers.ogg", headers));
   ASSERT_TRUE(WriteBytes(folder_ / "noise.ogg", std::vector<uint8_t>(3000, 0x5A)));
   // Three hours at 4000 Hz: a sparse file of 86 MB.
   const uint32_t three_hours = 3 * 3600 * 8000;
@@ -315,6 +318,7 @@ TEST_F(PrepareCommand, RefusesWhatCannotBePreparedAndWritesNothing) {
       {"cut-mp3.mp3", "the recording is damaged", "cut-mp3.mp3 could be read for 1."},
       {"cut.wav", "the recording is damaged", "cut.wav could be read for 1.3 s only"},
       {"noise.ogg", "not a recording kelditra reads", "no decoder reads noise.ogg"},
+      {"headers.ogg", "not a recording kelditra reads", "no decoder reads headers.ogg (Supported"},
       {"long.wav", "the recording is too long",
        "long.wav lasts 3 h 00 min 00 s, more than the 72 min 49 s one conversion holds"},
       {"none.flac", "the recording is empty", "none.flac holds no samples"},

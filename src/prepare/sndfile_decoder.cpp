@@ -16,6 +16,15 @@
 #include "prepare/mono_mix.h"
 #include "prepare/whole_recording.h"
 
+// libsndfile 1.2.0 leaves the codec setup of a Vorbis stream whose headers
+// it rejects half way: the library's leak, not ours, and small. Told to the
+// leak checker of a sanitized build, so that it does not end the run.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+extern "C" const char* __lsan_default_suppressions() { return "leak:vorbis_info_init\n"; }
+#endif
+#endif
+
 namespace {
 
 constexpr sf_count_t kBlockFrames = 8192;

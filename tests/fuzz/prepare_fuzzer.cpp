@@ -8,10 +8,6 @@
 #include "prepare/sixteen_bits.h"
 #include "prepare/sndfile_decoder.h"
 
-// libsndfile 1.2.0 leaves the codec setup of a Vorbis stream whose headers
-// it rejects half way: the library's leak, not ours, and small.
-extern "C" const char* __lsan_default_suppressions() { return "leak:vorbis_info_init\n"; }
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   DecodedSound sound;
   const PrepareFailure failure = DecodeRecordingInMemory(data, size, &sound);
