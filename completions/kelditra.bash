@@ -6,7 +6,7 @@ _kelditra() {
   prev=${COMP_WORDS[COMP_CWORD-1]}
   command=convert
   case ${COMP_WORDS[1]} in
-    convert | pitch | preview | report | table | help) command=${COMP_WORDS[1]} ;;
+    convert | prepare | pitch | preview | report | table | help) command=${COMP_WORDS[1]} ;;
   esac
 
   case $prev in
@@ -17,7 +17,7 @@ _kelditra() {
   esac
 
   if [[ $command == help ]]; then
-    [[ $COMP_CWORD -eq 2 ]] && COMPREPLY=($(compgen -W "convert pitch preview report table" -- "$cur"))
+    [[ $COMP_CWORD -eq 2 ]] && COMPREPLY=($(compgen -W "convert prepare pitch preview report table" -- "$cur"))
     return
   fi
 
@@ -34,11 +34,17 @@ _kelditra() {
     return
   fi
   if [[ $COMP_CWORD -eq 1 ]]; then
-    COMPREPLY=($(compgen -W "convert pitch preview report table help" -- "$cur"))
+    COMPREPLY=($(compgen -W "convert prepare pitch preview report table help" -- "$cur"))
   fi
   local IFS=$'\n'
   if [[ $command == table ]]; then
     _filedir dat 2>/dev/null || COMPREPLY=($(compgen -f -- "$cur"))
+    return
+  fi
+  if [[ $command == prepare ]]; then
+    # Any recording: every file.
+    COMPREPLY+=($(compgen -f -- "$cur"))
+    compopt -o filenames 2>/dev/null
     return
   fi
   # WAV files (not the previews) and folders to reach them.

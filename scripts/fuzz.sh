@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
-# Fuzzes the WAV reader, the pitch-track reads, the whole conversion job and
-# the preview (libFuzzer with AddressSanitizer and UndefinedBehaviorSanitizer,
-# clang), starting from recordings that sox and espeak-ng make on the spot and
-# from parameter files made alongside them.
+# Fuzzes the WAV reader, the pitch-track reads, the whole conversion job, the
+# preview and the decoding of recordings for prepare (libFuzzer with
+# AddressSanitizer and UndefinedBehaviorSanitizer, clang), starting from
+# recordings that sox and espeak-ng make on the spot and from parameter files
+# made alongside them.
 #
 #   scripts/fuzz.sh                      each target for 15 seconds (CI)
 #   scripts/fuzz.sh 3600                 each target for an hour
 #   scripts/fuzz.sh 600 wave_reader      one target for ten minutes
 #
-# Targets: wave_reader, pitch_track, conversion_job, preview. What a target finds is
-# kept in build-asan/findings/; the corpus grows in build-asan/corpus/ from
+# Targets: wave_reader, pitch_track, conversion_job, preview, prepare. What a
+# target finds is kept in build-asan/findings/; the corpus grows in build-asan/corpus/ from
 # one run to the next. The script fails when any target finds something.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,7 +20,7 @@ require_tools scripts/install-deps.sh clang++ sox espeak-ng
 seconds=${1:-15}
 shift $(($# > 0 ? 1 : 0))
 targets=("$@")
-((${#targets[@]} > 0)) || targets=(wave_reader pitch_track conversion_job preview)
+((${#targets[@]} > 0)) || targets=(wave_reader pitch_track conversion_job preview prepare)
 # The sanitizer build of scripts/sanitize.sh, with the fuzz targets in it.
 build=${KELDITRA_FUZZ_BUILD:-build-asan}
 jobs=${KELDITRA_JOBS:-$(nproc)}
@@ -56,10 +57,18 @@ synth -r 44100 -e a-law -c 1 "$rec/alaw.wav" synth 0.05 sine 220
 espeak-ng -w "$rec/speech22k.wav" "kelditra"
 sox "$rec/speech22k.wav" -r 44100 "$rec/speech.wav" trim 0.1 0.15
 "$build/tests/fuzz/make_fuzz_seeds" "$work/seeds" "$rec"/*.wav
+# Recordings in every form prepare reads, a tenth of a second each.
+mkdir -p "$work/seeds/prepare"
+cp "$rec"/*.wav "$work/seeds/prepare/"
+for format in flac ogg mp3 aiff; do
+  synth -r 48000 -c 2 "$work/seeds/prepare/tone.$format" synth 0.1 sine 220
+done
 
 # A preview input of 32 records sounds more than half a second.
-declare -A max_len=([wave_reader]=65536 [pitch_track]=70000 [conversion_job]=6144 [preview]=512)
-declare -A seeds=([wave_reader]=wave [pitch_track]=pitch [conversion_job]=job [preview]=preview)
+declare -A max_len=([wave_reader]=65536 [pitch_track]=70000 [conversion_job]=6144 [preview]=512
+  [prepare]=32768)
+declare -A seeds=([wave_reader]=wave [pitch_track]=pitch [conversion_job]=job [preview]=preview
+  [prepare]=prepare)
 # One target per core at a time, each with its own log, printed in order.
 fuzz() {
   local target=$1

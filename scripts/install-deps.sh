@@ -11,6 +11,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   sox espeak-ng
   clang libclang-rt-14-dev
+  libsndfile1-dev libsoxr-dev
   chromium strace
 )
 # Node and npm run the report's browser test. A machine may carry its own
@@ -18,7 +19,7 @@ packages=(
 # with, so they are asked for only when the commands are missing.
 commands=(node npm)
 if $only_build; then
-  packages=(cmake g++ make pkg-config)
+  packages=(cmake g++ make pkg-config libsndfile1-dev libsoxr-dev)
   commands=()
 fi
 

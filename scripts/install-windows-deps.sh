@@ -2,7 +2,8 @@
 # Installs what the Windows build and its tests under Wine need, if missing:
 # the mingw-w64 cross compiler, Wine, a virtual X server, ImageMagick for the
 # screenshots, a Japanese font and the Japanese locale (so that Wine's ANSI
-# code page is 932, as on a Japanese Windows).
+# code page is 932, as on a Japanese Windows), and the GStreamer plugins on
+# which Wine's Media Foundation decodes and resamples for kelditra prepare.
 set -euo pipefail
 
 packages=(
@@ -12,6 +13,7 @@ packages=(
   xvfb imagemagick
   fonts-ipafont-gothic
   locales
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good
 )
 
 sudo_cmd=()

@@ -62,18 +62,24 @@ TEST_F(CommandLine, EveryFailureSaysWhatWasFoundAndWhatToDo) {
   } cases[] = {
       {"rate", WaveBytes(1, 1, 22050, 16, five_frames), 5, {}, "not 44100 Hz",
        "rate.wav is PCM (format tag 1), 1 channel(s), 16 bits, 22050 Hz; kelditra reads PCM, "
-       "44100 Hz, 16 bits, mono; convert it with: sox rate.wav -r 44100 -c 1 -b 16 rate-44100.wav",
+       "44100 Hz, 16 bits, mono; prepare it with: kelditra prepare rate.wav (or: sox rate.wav -r "
+       "44100 -c 1 -b 16 rate-44100.wav)",
        "rate.wav は PCM（形式タグ 1）、1 チャンネル、16 ビット、22050 Hz です。", 1},
       {"float", WaveBytes(3, 1, 44100, 32, 2 * five_frames), 5, {}, "cannot handle this file",
        "float.wav is IEEE float (format tag 3), 1 channel(s), 32 bits, 44100 Hz",
        "float.wav は IEEE float（形式タグ 3）", 1},
       {"junk", WaveBytes(1, 1, 44100, 16, five_frames, 2048), 5, {}, "cannot handle this file",
        "the header of junk.wav takes 2100 bytes (its data chunk starts at byte 2092), but it must "
-       "lie in the first 1024; convert it with: sox junk.wav",
+       "lie in the first 1024; prepare it with: kelditra prepare junk.wav",
        "先頭 1024 バイトに収まっていません", 1},
       {"notrack", good, -1, {}, "notrack.dat: file not found",
        "no pitch track notrack.dat for notrack.wav; make one with: kelditra pitch notrack.wav",
        "作るには：kelditra pitch notrack.wav", 1},
+      {"stereo", WaveBytes(1, 2, 48000, 24, five_frames), -1, {}, "stereo.dat: file not found",
+       "no pitch track stereo.dat, and stereo.wav is PCM (format tag 1), 2 channel(s), 24 bits, "
+       "48000 Hz; kelditra reads PCM, 44100 Hz, 16 bits, mono; prepare it with: kelditra prepare "
+       "stereo.wav",
+       "ピッチトラック stereo.dat がありません。また、stereo.wav は PCM", 1},
       {"table", good, 5, {"--table", "/nonexistent"}, "/nonexistent: file not found",
        "no voice table /nonexistent: check the path given with --table",
        "音色テーブル /nonexistent がありません：--table", 1},

@@ -15,8 +15,10 @@ const CommandSpec kConvertCommand = {
     "FILE.wav and its pitch track FILE.dat into FILE.bin (the default)",
     "Converts each WAV file (44100 Hz, 16-bit, mono) and the pitch track beside it\n"
     "(FILE.dat) into FM voice parameters (FILE.bin), one 16-byte record per 1/60 s.\n"
-    "No pitch track yet? kelditra pitch FILE.wav makes one. Ctrl-C stops the\n"
-    "running conversion after its current frame and writes nothing.",
+    "A recording in another form (another rate, stereo, FLAC, OGG, MP3...)?\n"
+    "kelditra prepare FILE makes the WAV file and its track. No pitch track yet?\n"
+    "kelditra pitch FILE.wav makes one. Ctrl-C stops the running conversion\n"
+    "after its current frame and writes nothing.",
     {kTableOption, kOutputFolderOption, kReferenceOption, kThreadsOption, kSimdOption,
      kQuietOption, kJsonOption},
     kOutcomeHelp,

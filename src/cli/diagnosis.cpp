@@ -14,6 +14,7 @@
 #include "io/file_problem.h"
 #include "io/platform_file.h"
 #include "io/whole_file.h"
+#include "prepare/prepared_names.h"
 
 namespace {
 
@@ -36,10 +37,20 @@ std::string ConvertedName(const std::string& wave) {
   return wave.substr(0, wave.size() - 4) + "-44100.wav";
 }
 
-std::string SoxRemedy(const std::string& wave, Language language) {
-  return Say(language, "convert it with: sox {1} -r 44100 -c 1 -b 16 {2}",
-             "変換するには：sox {1} -r 44100 -c 1 -b 16 {2}",
+// kelditra prepare first, which makes the track too; sox for those who have it.
+std::string PrepareRemedy(const std::string& wave, Language language) {
+  return Say(language, "prepare it with: kelditra prepare {1} (or: sox {1} -r 44100 -c 1 -b 16 {2})",
+             "変換できる形にするには：kelditra prepare {1}（または：sox {1} -r 44100 -c 1 -b 16 {2}）",
              {ShellWord(Shown(wave)), ShellWord(Shown(ConvertedName(wave)))});
+}
+
+// Whether the header, as far as it can be told without loading the sound,
+// is one the conversion reads.
+bool ReadableAsItIs(const WaveDescription& found) {
+  return found.riff_wave && found.format_chunk >= 0 && found.format_chunk < kWaveHeaderWindow &&
+         found.data_chunk >= 0 && found.data_chunk < kWaveHeaderWindow && found.format_tag == 1 &&
+         found.channels == 1 && found.bits_per_sample == 16 && found.sample_rate == kSampleRate &&
+         found.present_data_bytes >= found.declared_data_bytes;
 }
 
 std::string DescribeRefusedWave(MessageId id, const std::string& wave, Language language) {
@@ -53,7 +64,7 @@ std::string DescribeRefusedWave(MessageId id, const std::string& wave, Language 
     return Say(language, "{1} is empty (0 bytes): record or export the sound into it again",
                "{1} は空です（0 バイト）：音声を録音するか書き出し直してください", {path});
   }
-  const std::string remedy = SoxRemedy(wave, language);
+  const std::string remedy = PrepareRemedy(wave, language);
   if (!found.riff_wave) {
     return Say(language, "{1} is not a RIFF WAVE file ({2} bytes); {3}",
                "{1} は RIFF WAVE ファイルではありません（{2} バイト）。{3}",
@@ -94,6 +105,21 @@ std::string DescribeRefusedWave(MessageId id, const std::string& wave, Language 
 
 std::string DescribeNotFound(const std::string& missing, const JobFiles& files,
                              Language language) {
+  std::vector<uint8_t> head;
+  int64_t length = 0;
+  if (missing == files.track && ReadFileHead(files.wave, kHeaderBytesLooked, &head, &length)) {
+    const WaveDescription found =
+        DescribeWave(head.data(), static_cast<int64_t>(head.size()), length);
+    // The conversion looks for the track before it reads the sound; a track
+    // alone would only lead to the sound's own refusal.
+    if (!ReadableAsItIs(found)) {
+      const MessageId refusal = found.present_data_bytes < found.declared_data_bytes
+                                    ? MessageId::kBadDataLength
+                                    : MessageId::kUnsupportedWave;
+      return Say(language, "no pitch track {1}, and {2}", "ピッチトラック {1} がありません。また、{2}",
+                 {Shown(missing), DescribeRefusedWave(refusal, files.wave, language)});
+    }
+  }
   if (missing == files.track) {
     return Say(language, "no pitch track {1} for {2}; make one with: kelditra pitch {3}",
                "{2} のピッチトラック {1} がありません。作るには：kelditra pitch {3}",
@@ -120,6 +146,8 @@ std::string DescribeNotFound(const std::string& missing, const JobFiles& files,
   return Say(language, "{1} does not exist; check its name and folder",
              "{1} は存在しません。名前とフォルダを確かめてください", {Shown(missing)});
 }
+
+}  // namespace
 
 std::string DescribeReadProblem(const std::string& path, const FileProblem& problem,
                                 Language language) {
@@ -180,6 +208,8 @@ std::string DescribeWriteProblem(const std::string& path, Language language) {
              "{1} の書き込みに失敗しました（フォルダには書き込めます）：ディスクがいっぱいではありませんか",
              {Shown(path)});
 }
+
+namespace {
 
 // The loads run table, pitch track, sound: the first that cannot be had is
 // the one the message was about.
@@ -280,6 +310,15 @@ std::string DiagnoseFailure(const std::string& core_message, const JobFiles& fil
                   ShellWord(Shown(files.wave)), ShellWord(Shown(ConvertedName(files.wave)))});
     }
     case MessageId::kNotWaveFile:
+      if (LengthOf(files.wave) >= 0) {
+        return Say(language,
+                   "{1} is not a WAV file: prepare the recording with: kelditra prepare {2}, "
+                   "then convert the {3} it writes",
+                   "{1} は WAV ファイルではありません。録音を変換できる形にするには：kelditra prepare "
+                   "{2}（その後、書き出された {3} を変換してください）",
+                   {Shown(files.wave), ShellWord(Shown(files.wave)),
+                    Shown(PreparedWavePath(files.wave, ""))});
+      }
       return Say(language,
                  "{1} does not end in .wav: give the WAV file; its pitch track FILE.dat is read "
                  "from beside it",

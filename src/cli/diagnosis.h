@@ -5,6 +5,7 @@
 
 #include "cli/batch.h"
 #include "cli/language.h"
+#include "io/file_problem.h"
 
 // The files of one job, as the core names them (the platform's encoding).
 struct JobFiles {
@@ -28,6 +29,11 @@ std::string DiagnoseFailure(const std::string& core_message, const JobFiles& fil
 // track and the sound disagree in length or the sound is too short to give a
 // frame.
 void MeasureSound(const JobFiles& files, Language language, FileOutcome* outcome);
+
+// Why the file at path could not be read, or written, as found now.
+std::string DescribeReadProblem(const std::string& path, const FileProblem& problem,
+                                Language language);
+std::string DescribeWriteProblem(const std::string& path, Language language);
 
 // The path as the platform's shell takes it, quoted when it must be (in
 // double quotes for cmd.exe on Windows).

@@ -12,6 +12,7 @@
 #include "cli/language.h"
 #include "cli/options.h"
 #include "cli/pitch_command.h"
+#include "cli/prepare_command.h"
 #include "cli/preview_command.h"
 #include "cli/report_command.h"
 #include "cli/table_command.h"
@@ -25,6 +26,7 @@ struct Command {
 
 const Command kCommands[] = {
     {&kConvertCommand, RunConvertCommand},
+    {&kPrepareCommand, RunPrepareCommand},
     {&kPitchCommand, RunPitchCommand},
     {&kPreviewCommand, RunPreviewCommand},
     {&kReportCommand, RunReportCommand},

@@ -12,10 +12,9 @@ void PutId(std::vector<uint8_t>* out, const char* id) {
 
 }  // namespace
 
-std::vector<uint8_t> MonoWaveBytes(const std::vector<int16_t>& samples, uint32_t rate) {
-  const uint32_t data_bytes = static_cast<uint32_t>(samples.size() * 2);
+std::vector<uint8_t> MonoWaveHeader(uint32_t sample_count, uint32_t rate) {
+  const uint32_t data_bytes = sample_count * 2;
   std::vector<uint8_t> bytes;
-  bytes.reserve(44 + data_bytes);
   PutId(&bytes, "RIFF");
   PutLittle(&bytes, 36 + data_bytes, 4);
   PutId(&bytes, "WAVE");
@@ -29,6 +28,12 @@ std::vector<uint8_t> MonoWaveBytes(const std::vector<int16_t>& samples, uint32_t
   PutLittle(&bytes, 16, 2);
   PutId(&bytes, "data");
   PutLittle(&bytes, data_bytes, 4);
+  return bytes;
+}
+
+std::vector<uint8_t> MonoWaveBytes(const std::vector<int16_t>& samples, uint32_t rate) {
+  std::vector<uint8_t> bytes = MonoWaveHeader(static_cast<uint32_t>(samples.size()), rate);
+  bytes.reserve(bytes.size() + samples.size() * 2);
   for (int16_t sample : samples) PutLittle(&bytes, static_cast<uint16_t>(sample), 2);
   return bytes;
 }

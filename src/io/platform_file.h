@@ -68,6 +68,11 @@ bool CloseFile(PlatformFile file);
 // or the new one, never a part of either. Both lie in the same folder.
 bool MoveOver(const char* from, const char* to);
 
+// Gives the file at from the name to only when nothing has that name yet:
+// kExists, and from left as it is, when something does. Both lie in the
+// same folder.
+CreateStatus MoveToFreeName(const char* from, const char* to);
+
 bool RemoveFile(const char* path);
 
 // Tells processes apart in names that must not collide between them.

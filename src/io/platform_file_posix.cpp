@@ -2,6 +2,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <stdio.h>  // renameat2
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -119,6 +120,21 @@ bool MoveOver(const char* from, const char* to) {
   struct stat info;
   if (stat(to, &info) == 0 && chmod(from, info.st_mode & 07777) != 0) return false;
   return rename(from, to) == 0;
+}
+
+CreateStatus MoveToFreeName(const char* from, const char* to) {
+  if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return CreateStatus::kCreated;
+  if (errno == EEXIST) return CreateStatus::kExists;
+  // File systems that cannot rename without replacing may still link, which
+  // never replaces either.
+  if (errno == EINVAL || errno == ENOSYS) {
+    if (link(from, to) == 0) {
+      unlink(from);
+      return CreateStatus::kCreated;
+    }
+    if (errno == EEXIST) return CreateStatus::kExists;
+  }
+  return CreateStatus::kFailed;
 }
 
 bool RemoveFile(const char* path) { return unlink(path) == 0; }

@@ -102,6 +102,19 @@ bool MoveOver(const char* from, const char* to) {
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
+CreateStatus MoveToFreeName(const char* from, const char* to) {
+  std::wstring from_name;
+  std::wstring to_name;
+  if (!SystemName(from, &from_name) || !SystemName(to, &to_name)) return CreateStatus::kFailed;
+  // Without MOVEFILE_REPLACE_EXISTING the move fails on any file in the way.
+  if (MoveFileExW(from_name.c_str(), to_name.c_str(), MOVEFILE_WRITE_THROUGH) != 0) {
+    return CreateStatus::kCreated;
+  }
+  const DWORD error = GetLastError();
+  return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? CreateStatus::kExists
+                                                                     : CreateStatus::kFailed;
+}
+
 bool RemoveFile(const char* path) {
   std::wstring name;
   return SystemName(path, &name) && DeleteFileW(name.c_str()) != 0;

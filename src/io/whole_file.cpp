@@ -111,6 +111,33 @@ int SaveFile(const void* block, uint32_t count, const std::string& path) {
   return 0;
 }
 
+NewFileStatus WriteNewFile(const std::string& path,
+                           const std::function<bool(const ByteSink&)>& fill) {
+  if (path.size() >= kMaxPathBytes) return NewFileStatus::kFailed;
+  FileIdentity identity;
+  if (IdentityOf(path.c_str(), &identity)) return NewFileStatus::kExists;
+
+  PlatformFile file;
+  std::string temporary;
+  CreateStatus created = CreateStatus::kExists;
+  for (int attempt = 0; attempt < kTemporaryNameAttempts && created == CreateStatus::kExists;
+       ++attempt) {
+    temporary = TemporaryNameBeside(path, attempt);
+    created = CreateNewForWriting(temporary.c_str(), &file);
+  }
+  if (created != CreateStatus::kCreated) return NewFileStatus::kFailed;
+
+  const bool written =
+      fill([&](const void* bytes, uint32_t count) { return WriteTo(file, bytes, count); }) &&
+      FlushToDisk(file);
+  const bool closed = CloseFile(file);
+  const CreateStatus moved = written && closed ? MoveToFreeName(temporary.c_str(), path.c_str())
+                                               : CreateStatus::kFailed;
+  if (moved != CreateStatus::kCreated) RemoveFile(temporary.c_str());
+  if (moved == CreateStatus::kExists) return NewFileStatus::kExists;
+  return moved == CreateStatus::kCreated ? NewFileStatus::kWritten : NewFileStatus::kFailed;
+}
+
 bool ReadFileHead(const std::string& path, uint32_t max_bytes, std::vector<uint8_t>* head,
                   int64_t* file_length) {
   PlatformFile file;

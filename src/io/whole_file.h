@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,3 +20,14 @@ int SaveFile(const void* block, uint32_t count, const std::string& path);
 // For looking at a header without loading what follows.
 bool ReadFileHead(const std::string& path, uint32_t max_bytes, std::vector<uint8_t>* head,
                   int64_t* file_length);
+
+// Hands bytes on to the file being written; false when they could not be written.
+using ByteSink = std::function<bool(const void* bytes, uint32_t count)>;
+
+enum class NewFileStatus { kWritten, kExists, kFailed };
+
+// Writes a file that must not exist yet, for output too large to hold in
+// memory at once: fill gets a sink and feeds it in parts. The file appears
+// under path only whole, once fill returned true and everything reached the
+// disk, and never in place of a file of that name (kExists, nothing written).
+NewFileStatus WriteNewFile(const std::string& path, const std::function<bool(const ByteSink&)>& fill);

@@ -2,8 +2,9 @@
 # The Windows command line, kelditra.exe, under Wine: conversions of names
 # that no one code page holds, each giving the Linux program's records byte
 # for byte to its own file, and failures with their detail lines, each in
-# English and in Japanese, written as UTF-8 that any terminal reads. The last
-# line reads "N passed, M failed".
+# English and in Japanese, written as UTF-8 that any terminal reads; recordings
+# in other forms prepared by Media Foundation and then converted; pitch tracks
+# the same as Linux's. The last line reads "N passed, M failed".
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 source tests/gui/wine_session.sh
@@ -47,6 +48,12 @@ for voice in male female; do
   "$native" pitch "$voice.wav" >/dev/null
   mv "$voice.dat" "$voice.linux.dat"
 done
+espeak-ng -w speech.wav "a recording from a phone"
+sox speech.wav -r 48000 -c 2 stereo48k.wav
+sox speech.wav -r 48000 -b 24 deep.wav
+sox speech.wav -r 48000 phone.mp3
+sox speech.wav -r 48000 whole.ogg
+head -c "$(($(stat -c %s whole.ogg) * 2 / 3))" whole.ogg >cut.ogg
 
 # The prefix the dialog program's tests use, made once.
 mkdir -p "$OLDPWD/build-win/gui-test"
@@ -80,12 +87,12 @@ run() {
 for locale in C.UTF-8 ja_JP.UTF-8; do
   if [[ $locale == C.UTF-8 ]]; then
     finished="finished" refused="not 44100 Hz"
-    detail="kelditra: rate.wav is PCM (format tag 1), 1 channel(s), 16 bits, 22050 Hz; kelditra reads PCM, 44100 Hz, 16 bits, mono; convert it with: sox rate.wav -r 44100 -c 1 -b 16 rate-44100.wav"
+    detail="kelditra: rate.wav is PCM (format tag 1), 1 channel(s), 16 bits, 22050 Hz; kelditra reads PCM, 44100 Hz, 16 bits, mono; prepare it with: kelditra prepare rate.wav (or: sox rate.wav -r 44100 -c 1 -b 16 rate-44100.wav)"
     no_track="ひと つ.wav: ひと つ.dat: file not found"
     no_track_detail='kelditra: no pitch track ひと つ.dat for ひと つ.wav; make one with: kelditra pitch "ひと つ.wav"'
   else
     finished="終了しました" refused="44100Hzではありません"
-    detail="kelditra: rate.wav は PCM（形式タグ 1）、1 チャンネル、16 ビット、22050 Hz です。kelditra が読めるのは PCM・44100 Hz・16 ビット・モノラルです。変換するには：sox rate.wav -r 44100 -c 1 -b 16 rate-44100.wav"
+    detail="kelditra: rate.wav は PCM（形式タグ 1）、1 チャンネル、16 ビット、22050 Hz です。kelditra が読めるのは PCM・44100 Hz・16 ビット・モノラルです。変換できる形にするには：kelditra prepare rate.wav（または：sox rate.wav -r 44100 -c 1 -b 16 rate-44100.wav）"
     no_track="ひと つ.wav: ひと つ.datファイルが見つかりません : file not found"
     no_track_detail='kelditra: ひと つ.wav のピッチトラック ひと つ.dat がありません。作るには：kelditra pitch "ひと つ.wav"'
   fi
@@ -118,6 +125,30 @@ for voice in male female; do
   check "pitch track of the $voice voice as on Linux" \
     "$(cmp "$voice.dat" "$voice.linux.dat" 2>&1 && echo same)" same
 done
+
+# Two commands from a recording to its records: prepare, then convert.
+for recording in stereo48k.wav deep.wav phone.mp3; do
+  stem=${recording%.*}
+  [[ $recording == *.wav ]] && stem=$stem-44100
+  set +e
+  LANG=C.UTF-8 LC_ALL=C.UTF-8 wine "$windows" prepare "$recording" >out.raw 2>err.raw
+  status=$?
+  set -e
+  out=$(tr -d '\r' <out.raw)
+  check "prepare $recording" "${out%%.dat:*}" "$recording: wrote $stem.wav and $stem"
+  check "prepare $recording status" "$status" 0
+  # Within 50 ms of the speech: an MP3 encoder pads either end.
+  check "prepare $recording length" "$(soxi -D "$stem.wav" speech.wav | paste -sd' ' |
+    awk '{ d = $1 - $2; print (d < 0.05 && d > -0.05) ? "close" : $1 " s against " $2 " s" }')" close
+  run C.UTF-8 "$stem.wav"
+  check "convert $stem.wav" "$out" "$stem.wav: finished"
+done
+set +e
+LANG=C.UTF-8 LC_ALL=C.UTF-8 wine "$windows" prepare cut.ogg >out.raw 2>err.raw
+status=$?
+set -e
+check "prepare of a cut recording" "$(tr -d '\r' <out.raw)" "cut.ogg: the recording is damaged"
+check "prepare of a cut recording writes nothing" "$status $(ls cut.wav cut.dat 2>/dev/null)" "1 "
 
 echo "$passed passed, $failed failed"
 [[ $failed -eq 0 ]]
