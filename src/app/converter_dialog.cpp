@@ -9,6 +9,7 @@
 #include "job/conversion_job.h"
 #include "job/shared_state.h"
 #include "progress/progress_window.h"
+#include "resources/outcome_messages.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -169,8 +170,9 @@ std::string CConverterDialog::PathFieldText() {
   return text;
 }
 
-void CConverterDialog::ShowMessage(const std::string& text, int style) {
-  ShowOwnedMessageBox(window_, text, static_cast<UINT>(style));
+void CConverterDialog::ShowOutcome(const Failure& outcome) {
+  const OutcomeMessage message = DialogMessage(outcome);
+  ShowOwnedMessageBox(window_, message.text, static_cast<UINT>(message.style));
 }
 
 WindowHandle CConverterDialog::CreateProgressWindow() {

@@ -4,14 +4,11 @@
 
 #include "io/platform_file.h"
 
-namespace {
-
-// The system's words for an error, in the user's language, as UTF-8.
-FileProblem SystemProblem(DWORD error) {
+std::string SystemErrorText(int64_t system_error) {
   wchar_t* text = nullptr;
   const DWORD length = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+      nullptr, static_cast<DWORD>(system_error), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
   std::string utf8;
   if (length > 0) {
     const int bytes = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0,
@@ -24,10 +21,8 @@ FileProblem SystemProblem(DWORD error) {
     }
   }
   LocalFree(text);
-  return {FileProblemKind::kSystem, utf8};
+  return utf8;
 }
-
-}  // namespace
 
 std::string FolderOf(const std::string& path) {
   const size_t cut = path.find_last_of(kFolderSeparators);
@@ -38,41 +33,4 @@ std::string FolderOf(const std::string& path) {
 bool IsFolder(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-FileProblem ProbeReading(const std::string& path) {
-  if (path.size() >= kMaxPathBytes) return {FileProblemKind::kPathTooLong, {}};
-  HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) {
-    const DWORD error = GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND) return {FileProblemKind::kMissing, {}};
-    if (error == ERROR_PATH_NOT_FOUND) return {FileProblemKind::kMissingFolder, {}};
-    return SystemProblem(error);
-  }
-  const bool on_disk = GetFileType(handle) == FILE_TYPE_DISK && !IsFolder(path);
-  CloseHandle(handle);
-  return on_disk ? FileProblem{} : FileProblem{FileProblemKind::kNotRegularFile, {}};
-}
-
-FileProblem ProbeWriting(const std::string& path) {
-  if (path.size() >= kMaxPathBytes) return {FileProblemKind::kPathTooLong, {}};
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES) {
-    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return {FileProblemKind::kNotRegularFile, {}};
-    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) return {FileProblemKind::kReadOnly, {}};
-    // Held open by another program, say.
-    HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return SystemProblem(GetLastError());
-    CloseHandle(handle);
-  }
-  const std::string folder = FolderOf(path);
-  if (!IsFolder(folder)) return {FileProblemKind::kMissingFolder, {}};
-  const std::string trial = folder + "\\~kelditra-" + std::to_string(GetCurrentProcessId()) + ".tmp";
-  HANDLE handle = CreateFileA(trial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return SystemProblem(GetLastError());
-  CloseHandle(handle);
-  return {};
 }

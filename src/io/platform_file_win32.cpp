@@ -8,19 +8,36 @@ namespace {
 
 HANDLE Handle(PlatformFile file) { return reinterpret_cast<HANDLE>(file.handle); }
 
+bool IsFolderPath(const char* path) {
+  const DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 }  // namespace
 
-OpenStatus OpenForReading(const char* path, PlatformFile* file) {
-  if (std::strlen(path) >= kMaxPathBytes) return OpenStatus::kFailed;
+OpenStatus OpenForReading(const char* path, PlatformFile* file, FileProblem* problem) {
+  FileProblem ignored;
+  if (problem == nullptr) problem = &ignored;
+  if (std::strlen(path) >= kMaxPathBytes) {
+    *problem = {FileProblemKind::kPathTooLong, 0};
+    return OpenStatus::kFailed;
+  }
 
   // No sharing: a file someone else holds open cannot be read half-written.
   HANDLE handle = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND) return OpenStatus::kNotFound;
     // ERROR_PATH_NOT_FOUND is a missing folder on the way: not "not found".
-    return GetLastError() == ERROR_FILE_NOT_FOUND ? OpenStatus::kNotFound : OpenStatus::kFailed;
+    // A folder opened as a file is refused as access denied.
+    *problem = error == ERROR_PATH_NOT_FOUND ? FileProblem{FileProblemKind::kMissingFolder, 0}
+               : IsFolderPath(path)          ? FileProblem{FileProblemKind::kNotRegularFile, 0}
+                                             : FileProblem{FileProblemKind::kSystem, error};
+    return OpenStatus::kFailed;
   }
   if (GetFileType(handle) != FILE_TYPE_DISK) {
+    *problem = {FileProblemKind::kNotRegularFile, 0};
     CloseHandle(handle);
     return OpenStatus::kFailed;
   }
@@ -40,31 +57,43 @@ int64_t ReadFrom(PlatformFile file, void* buffer, uint32_t count) {
   return got;
 }
 
-bool MayReplace(const char* path) {
-  if (std::strlen(path) >= kMaxPathBytes) return false;
+FileProblem ReplacementProblem(const char* path) {
+  if (std::strlen(path) >= kMaxPathBytes) return {FileProblemKind::kPathTooLong, 0};
   const DWORD attributes = GetFileAttributesA(path);
-  if (attributes == INVALID_FILE_ATTRIBUTES) return GetLastError() == ERROR_FILE_NOT_FOUND;
-  if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) return false;
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND) return {};
+    if (error == ERROR_PATH_NOT_FOUND) return {FileProblemKind::kMissingFolder, 0};
+    return {FileProblemKind::kSystem, error};
+  }
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return {FileProblemKind::kNotRegularFile, 0};
+  if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) return {FileProblemKind::kReadOnly, 0};
   // Opening it for writing without sharing, and changing nothing, is how to
   // learn that no other program holds it open.
   HANDLE handle = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return false;
+  if (handle == INVALID_HANDLE_VALUE) return {FileProblemKind::kSystem, GetLastError()};
   const bool on_disk = GetFileType(handle) == FILE_TYPE_DISK;
   CloseHandle(handle);
-  return on_disk;
+  return on_disk ? FileProblem{} : FileProblem{FileProblemKind::kNotRegularFile, 0};
 }
 
-CreateStatus CreateNewForWriting(const char* path, PlatformFile* file) {
-  if (std::strlen(path) >= kMaxPathBytes) return CreateStatus::kFailed;
+CreateStatus CreateNewForWriting(const char* path, PlatformFile* file, FileProblem* problem) {
+  if (std::strlen(path) >= kMaxPathBytes) {
+    *problem = {FileProblemKind::kPathTooLong, 0};
+    return CreateStatus::kFailed;
+  }
   HANDLE handle = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
-    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? CreateStatus::kExists
-                                                                        : CreateStatus::kFailed;
+    if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return CreateStatus::kExists;
+    *problem = error == ERROR_PATH_NOT_FOUND ? FileProblem{FileProblemKind::kMissingFolder, 0}
+                                             : FileProblem{FileProblemKind::kSystem, error};
+    return CreateStatus::kFailed;
   }
   if (GetFileType(handle) != FILE_TYPE_DISK) {
+    *problem = {FileProblemKind::kNotRegularFile, 0};
     CloseHandle(handle);
     return CreateStatus::kFailed;
   }

@@ -2,20 +2,15 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
+
+#include "io/failure.h"
 
 // Reads the whole file at path into one pool block followed by extra zero
-// bytes. Returns the message text, empty on success. *length is set once the
-// file is open (also when allocation or reading then fails), *block once the
-// pool has answered; neither is written when the open fails.
-std::string LoadFile(const std::string& path, uint32_t extra, uint8_t** block, int32_t* length);
+// bytes. *length is set once the file is open (also when allocation or
+// reading then fails), *block once the pool has answered; neither is written
+// when the open fails.
+Failure LoadFile(const std::string& path, uint32_t extra, uint8_t** block, int32_t* length);
 
-// Writes count bytes from block to path, replacing any file of that name.
-// 0 when created and written whole, 1 otherwise.
-int SaveFile(const void* block, uint32_t count, const std::string& path);
-
-// Reads up to max_bytes from the start of the file at path into *head and
-// sets *file_length to the whole file's length; false when it cannot be read.
-// For looking at a header without loading what follows.
-bool ReadFileHead(const std::string& path, uint32_t max_bytes, std::vector<uint8_t>* head,
-                  int64_t* file_length);
+// Writes count bytes from block to path, replacing any file of that name;
+// the old file stays whole when it fails (kWriteFailed, role kOutput).
+Failure SaveFile(const void* block, uint32_t count, const std::string& path);

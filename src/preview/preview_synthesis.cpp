@@ -2,20 +2,18 @@
 
 #include <cmath>
 
-#include "analysis/frame_spectra.h"
+#include "formats/sound_timing.h"
 #include "formats/voice_table.h"
 
 namespace {
 
-constexpr double kSampleRate = 44100.0;
-constexpr double kNyquist = kSampleRate / 2;
+constexpr double kNyquist = kSampleRate / 2.0;
 constexpr double kTwoPi = 6.283185307179586;
 
 // Amplitude of each component of a frame's record.
 void ComponentAmplitudes(const ParameterRecord& record, const uint8_t* prepared_table,
                          double amplitudes[kPreparedEntryValues]) {
-  const int32_t voice = record.voice_high * 16 + record.voice_low;
-  const uint16_t* entry = PreparedEntry(prepared_table, voice);
+  const uint16_t* entry = PreparedEntry(prepared_table, record.Voice());
   amplitudes[0] = 0.0;  // 0 Hz: never a DC offset
   for (int32_t j = 1; j < kPreparedEntryValues; ++j) {
     const double frequency = static_cast<double>(j) * record.frequency;
