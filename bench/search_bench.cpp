@@ -29,6 +29,7 @@
 #include "formats/pitch_track.h"
 #include "formats/voice_table.h"
 #include "formats/wave_reader.h"
+#include "io/platform_file.h"
 #include "io/pool.h"
 #include "io/whole_file.h"
 
@@ -179,7 +180,7 @@ int main(int argc, char** argv) {
               kRunFrames);
 
   Clock::time_point start = Clock::now();
-  PreparedTable prepared(table_block);
+  PreparedTable prepared(table_block, {AllocateLarge, FreeLarge});
   const double prepare_ms = MillisecondsSince(start);
   const PreparedVoiceTable table = prepared.view();
   start = Clock::now();

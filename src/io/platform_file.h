@@ -100,8 +100,9 @@ bool IdentityOf(const char* path, FileIdentity* identity);
 void* AllocateFixed(uint32_t size);
 void FreeFixed(void* block);
 
-// Asks for large pages behind a block of many megabytes that is about to be
-// filled: a voice table or its layout otherwise takes tens of thousands of
-// page faults, a good part of a short conversion's time. Only advice: the
-// block behaves the same either way.
-void AdviseLargePages(void* block, size_t size);
+// A block of many megabytes that is about to be filled, backed by large pages
+// where the platform gives them: a voice table's layout otherwise takes tens
+// of thousands of page faults, a good part of a short conversion's time. The
+// block behaves the same either way. nullptr when there is no memory.
+void* AllocateLarge(size_t size);
+void FreeLarge(void* block);

@@ -164,12 +164,9 @@ bool IdentityOf(const char* path, FileIdentity* identity) {
   return true;
 }
 
-void* AllocateFixed(uint32_t size) {
-  void* block = std::malloc(size);
-  if (block != nullptr) AdviseLargePages(block, size);
-  return block;
-}
+namespace {
 
+// Only advice: the kernel may or may not back the block with large pages.
 void AdviseLargePages(void* block, size_t size) {
 #ifdef MADV_HUGEPAGE
   constexpr uintptr_t kPage = 4096;
@@ -184,4 +181,20 @@ void AdviseLargePages(void* block, size_t size) {
 #endif
 }
 
+}  // namespace
+
+void* AllocateFixed(uint32_t size) {
+  void* block = std::malloc(size);
+  if (block != nullptr) AdviseLargePages(block, size);
+  return block;
+}
+
 void FreeFixed(void* block) { std::free(block); }
+
+void* AllocateLarge(size_t size) {
+  void* block = std::malloc(size);
+  if (block != nullptr) AdviseLargePages(block, size);
+  return block;
+}
+
+void FreeLarge(void* block) { std::free(block); }

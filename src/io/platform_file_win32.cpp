@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -152,9 +153,12 @@ bool IdentityOf(const char* path, FileIdentity* identity) {
 
 void* AllocateFixed(uint32_t size) { return GlobalAlloc(GMEM_FIXED, size); }
 
-// Large pages need a privilege ordinary users lack.
-void AdviseLargePages(void*, size_t) {}
 
 void FreeFixed(void* block) {
   if (block != nullptr) GlobalFree(block);
 }
+
+// Large pages need a privilege ordinary users lack.
+void* AllocateLarge(size_t size) { return std::malloc(size); }
+
+void FreeLarge(void* block) { std::free(block); }

@@ -1,8 +1,8 @@
 #include "job/conversion_inputs.h"
 
-#include "formats/sound_timing.h"
 #include "formats/parameter_file.h"
 #include "formats/pitch_track.h"
+#include "formats/sound_timing.h"
 #include "formats/voice_table.h"
 #include "io/whole_file.h"
 #include "job/kept_voice_table.h"
@@ -27,7 +27,9 @@ Failure LoadVoiceTable(const std::string& path, KeptVoiceTable* kept, VoiceTable
 
 PreparedTable& PrepareLoadedTable(VoiceTableInput* table, std::unique_ptr<PreparedTable>* fresh) {
   if (table->prepared != nullptr) return *table->prepared;
-  auto prepared = std::make_unique<PreparedTable>(table->block);
+  // The layout's tens of megabytes on large pages where the platform has them.
+  auto prepared = std::make_unique<PreparedTable>(table->block,
+                                                  LargeBlockAllocator{AllocateLarge, FreeLarge});
   if (table->kept != nullptr && table->identity.size >= 0) {
     table->prepared = &table->kept->Keep(table->path, table->identity, std::move(prepared));
   } else {
