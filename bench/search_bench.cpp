@@ -29,6 +29,7 @@
 #include "formats/pitch_track.h"
 #include "formats/voice_table.h"
 #include "formats/wave_reader.h"
+#include "io/platform_file.h"
 #include "io/pool.h"
 #include "io/whole_file.h"
 
@@ -156,26 +157,30 @@ int main(int argc, char** argv) {
   int32_t wave_length = 0;
   WaveSamples samples;
   const std::string base = options.sound.substr(0, options.sound.size() - 4);
-  std::string message = LoadFile(options.table, 0, &table_block, &table_length);
-  if (message.empty() && table_length < kVoiceTableBytes) message = "short voice table";
-  if (message.empty())
-    message = LoadFile(base + ".dat", kPitchTrackExtraBytes, &track, &track_length);
-  if (message.empty()) message = LoadFile(options.sound, kWaveExtraBytes, &wave, &wave_length);
-  if (message.empty()) message = ReadWave(wave, wave_length, &samples);
-  if (!message.empty()) {
-    std::fprintf(stderr, "search_bench: %s\n", message.c_str());
+  Failure failure = LoadFile(options.table, 0, &table_block, &table_length);
+  if (!failure && table_length < kVoiceTableBytes) {
+    failure = FileFailure(FailureKind::kBadVoiceTableSize, options.table);
+  }
+  if (!failure) failure = LoadFile(base + ".dat", kPitchTrackExtraBytes, &track, &track_length);
+  if (!failure) failure = LoadFile(options.sound, kWaveExtraBytes, &wave, &wave_length);
+  if (!failure) failure = ReadWave(wave, wave_length, &samples);
+  if (failure) {
+    std::fprintf(stderr, "search_bench: %s: refused (failure kind %d)\n",
+                 failure.path.empty() ? options.sound.c_str() : failure.path.c_str(),
+                 static_cast<int>(failure.kind));
     return 1;
   }
 
   const int32_t frame_count = samples.count / kFrameLength;
   const std::vector<int32_t> frames = ChooseFrames(frame_count, options.frames);
   std::printf("sound: %s, %.2f s, %d frames; table: %s; %d cores\n", options.sound.c_str(),
-              frame_count / 60.0, frame_count, options.table.c_str(), DefaultThreadCount());
+              static_cast<double>(frame_count) / kFramesPerSecond, frame_count,
+              options.table.c_str(), DefaultThreadCount());
   std::printf("searched: %zu frames, in runs of up to %d consecutive ones\n\n", frames.size(),
               kRunFrames);
 
   Clock::time_point start = Clock::now();
-  PreparedTable prepared(table_block);
+  PreparedTable prepared(table_block, {AllocateLarge, FreeLarge});
   const double prepare_ms = MillisecondsSince(start);
   const PreparedVoiceTable table = prepared.view();
   start = Clock::now();

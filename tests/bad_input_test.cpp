@@ -25,6 +25,7 @@ struct Row {
   std::function<void(const std::string& base)> make = nullptr;  // base: the path less ".wav"
   int frames = 0;  // records of a finished conversion; any other leaves the output as it was
   std::string table = LiveTablePath();
+  std::string detail = {};  // a part of the detail line, where it matters which file it names
 };
 
 void Put32(std::vector<uint8_t>* bytes, size_t at, uint32_t value) {
@@ -101,6 +102,13 @@ TEST(BadInput, EveryOutcomeFromRealFiles) {
        WithTrack([&](const std::string& wav) { Sparse(wav, int64_t{1} << 31, canonical); })},
       {"wraps-to-44.wav", utf8::kNoMemory,
        WithTrack([&](const std::string& wav) { Sparse(wav, (int64_t{1} << 32) + 44, canonical); })},
+      // The sound is what would not fit, not the empty pitch track loaded before it.
+      {"huge-beside-empty-track.wav", utf8::kNoMemory,
+       [&](const std::string& base) {
+         Sparse(base + ".wav", int64_t{1} << 31, canonical);
+         ASSERT_TRUE(WriteBytes(base + ".dat", {}));
+       },
+       0, LiveTablePath(), "メモリが足りません：huge-beside-empty-track.wav"},
       // One frame more than the record array holds, nearly all of it a hole.
       {"too-long.wav", utf8::kWaveTooLong, WithTrack([&](const std::string& wav) {
          std::vector<uint8_t> header(canonical.begin(), canonical.begin() + 44);
@@ -197,6 +205,9 @@ TEST(BadInput, EveryOutcomeFromRealFiles) {
     std::istringstream err(result.err);
     for (std::string line; std::getline(err, line);) {
       EXPECT_EQ(line.rfind("kelditra: ", 0), 0u) << line;
+    }
+    for (const Row* row : table_rows) {
+      EXPECT_NE(result.err.find(row->detail), std::string::npos) << row->argument;
     }
     for (size_t i = 0; i < table_rows.size(); ++i) {
       const Row& row = *table_rows[i];

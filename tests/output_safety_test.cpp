@@ -23,22 +23,33 @@ std::set<std::string> NamesIn(const std::string& folder) {
 }
 
 // The replacement takes the old file's permissions; what cannot be created,
-// or may not be replaced, is refused and left as it was, even for root.
+// or may not be replaced, is refused, says why, and is left as it was, even
+// for root.
 TEST(SaveFile, ReplacesWholeAndRefusesWhatItCannotCreate) {
   ScratchFolder folder;
   const std::string path = folder / "out.bin";
   ASSERT_TRUE(WriteBytes(path, std::vector<uint8_t>(100, 0xEE)));
   ASSERT_EQ(chmod(path.c_str(), 0640), 0);
-  EXPECT_EQ(SaveFile("abc", 3, path), 0);
+  EXPECT_FALSE(SaveFile("abc", 3, path));
   EXPECT_EQ(ReadBytes(path), (std::vector<uint8_t>{'a', 'b', 'c'}));
   EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms{0640});
 
   ASSERT_TRUE(WriteBytes(path, {9, 9}));
   ASSERT_EQ(chmod(path.c_str(), 0444), 0);
   const std::string too_long = folder / std::string(259 - folder.path().size(), 'z');  // 260 bytes
-  for (const std::string& refused :
-       {folder / "no-such-folder/out.bin", folder.path(), too_long, path}) {
-    EXPECT_EQ(SaveFile("abc", 3, refused), 1) << refused;
+  const std::pair<std::string, FileProblemKind> refusals[] = {
+      {folder / "no-such-folder/out.bin", FileProblemKind::kMissingFolder},
+      {path + "/out.bin", FileProblemKind::kMissingFolder},  // a file on the way
+      {folder.path(), FileProblemKind::kNotRegularFile},
+      {too_long, FileProblemKind::kPathTooLong},
+      {path, FileProblemKind::kReadOnly},
+  };
+  for (const auto& [refused, problem] : refusals) {
+    const Failure failure = SaveFile("abc", 3, refused);
+    EXPECT_EQ(failure.kind, FailureKind::kWriteFailed) << refused;
+    EXPECT_EQ(failure.problem, problem) << refused;
+    EXPECT_EQ(failure.path, refused);
+    EXPECT_EQ(failure.role, FileRole::kOutput);
   }
   EXPECT_EQ(ReadBytes(path), (std::vector<uint8_t>{9, 9}));
   EXPECT_EQ(NamesIn(folder.path()), std::set<std::string>{"out.bin"});
@@ -55,7 +66,7 @@ TEST(SaveFile, PathsNearTheLimitGetTemporaryNamesWithinIt) {
     std::filesystem::create_directories(folder);
     const std::string path = folder + "/" + std::string(name_length - 4, 'n') + ".bin";
     ASSERT_EQ(path.size(), 259u);
-    EXPECT_EQ(SaveFile("abc", 3, path), 0) << name_length;
+    EXPECT_FALSE(SaveFile("abc", 3, path)) << name_length;
     EXPECT_EQ(ReadBytes(path), (std::vector<uint8_t>{'a', 'b', 'c'})) << name_length;
     EXPECT_EQ(NamesIn(folder).size(), 1u) << name_length;
   }

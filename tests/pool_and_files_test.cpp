@@ -45,7 +45,7 @@ TEST_F(PoolAndFiles, LoadAppendsTheExtraZeroBytes) {
     PoolAlloc(0);
     uint8_t* block = nullptr;
     int32_t length = -7;
-    ASSERT_EQ(LoadFile(folder_ / "file.dat", extra, &block, &length), "");
+    ASSERT_FALSE(LoadFile(folder_ / "file.dat", extra, &block, &length));
     EXPECT_EQ(length, static_cast<int32_t>(content.size()));
     ASSERT_NE(block, nullptr);
     std::vector<uint8_t> expected = content;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "job/job_host.h"
+#include "resources/outcome_messages.h"
 
 // A front end that follows a script: a clock that advances by a fixed step
 // per reading, window messages queued by the test, and a record of
@@ -36,8 +37,10 @@ class ScriptedHost : public JobHost {
 
   bool HasPerformanceCounter() override { return has_counter; }
   std::string PathFieldText() override { return path_text; }
-  void ShowMessage(const std::string& text, int style) override {
-    shown.push_back({text, style});
+  // As the dialog would show it.
+  void ShowOutcome(const Failure& outcome) override {
+    const OutcomeMessage message = DialogMessage(outcome);
+    shown.push_back({message.text, message.style});
     events.push_back("message");
   }
   WindowHandle CreateProgressWindow() override {

@@ -1,10 +1,10 @@
 #include "analysis/fast_layout.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
-#include "io/platform_file.h"
 
 namespace {
 
@@ -64,15 +64,20 @@ void PlaceBlock(const PreparedVoiceTable& table, const int32_t* voices, int32_t 
 
 }  // namespace
 
-std::shared_ptr<const FastSearchLayout> PrepareFastSearch(const PreparedVoiceTable& table) {
+LargeBlockAllocator PlainAllocator() { return {std::malloc, std::free}; }
+
+std::shared_ptr<const FastSearchLayout> PrepareFastSearch(const PreparedVoiceTable& table,
+                                                          const LargeBlockAllocator& allocator) {
   for (int32_t voice = 0; voice < kVoiceCount; ++voice) {
     if (table.entry_sums[voice] < 0 || table.entry_sums[voice] >= kSumLimit) return nullptr;
   }
   auto layout = std::make_shared<FastSearchLayout>();
   // Every value a search reads is written below; lanes past the classes'
   // blocks are never read.
-  layout->bound_values = std::make_unique_for_overwrite<uint16_t[]>(kBoundGroups * kGroupStride);
-  AdviseLargePages(layout->bound_values.get(), kBoundGroups * kGroupStride * sizeof(uint16_t));
+  layout->bound_values = {
+      static_cast<uint16_t*>(allocator.allocate(kBoundGroups * kGroupStride * sizeof(uint16_t))),
+      {allocator.release}};
+  if (layout->bound_values == nullptr) return nullptr;
   layout->sorted_voices = std::make_unique_for_overwrite<int32_t[]>(kLayoutLanes);
   layout->sorted_sums = std::make_unique_for_overwrite<int32_t[]>(kLayoutLanes);
   layout->sums_below = std::make_unique_for_overwrite<int32_t[]>(kClasses * (kSumBuckets + 1));

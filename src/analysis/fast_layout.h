@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -22,6 +23,22 @@ inline int32_t ClassOf(int32_t voice) { return MatchesHarmonicSpectrum(voice) ? 
 inline constexpr int32_t kSumBucketShift = 11;
 inline constexpr int32_t kSumBuckets = (1 << 24) >> kSumBucketShift;
 
+// Hands out and takes back the memory of the layout's largest array, tens
+// of megabytes filled once and read by every search. The analysis knows no
+// platform: whoever does may hand one that asks it for large pages.
+struct LargeBlockAllocator {
+  void* (*allocate)(size_t bytes);  // nullptr when there is no memory
+  void (*release)(void* block);
+};
+
+// malloc and free.
+LargeBlockAllocator PlainAllocator();
+
+struct LargeBlockRelease {
+  void (*release)(void* block);
+  void operator()(uint16_t* block) const { release(block); }
+};
+
 struct ClassSpan {
   int32_t first_block;
   int32_t count;  // entries; the last block's lanes past them are padding
@@ -35,7 +52,8 @@ struct ClassSpan {
 // Made once per prepared table and never changed, so every search over the
 // table can share it.
 struct FastSearchLayout {
-  std::unique_ptr<uint16_t[]> bound_values;  // kBoundGroups * kGroupStride
+  // kBoundGroups * kGroupStride
+  std::unique_ptr<uint16_t[], LargeBlockRelease> bound_values{nullptr, {nullptr}};
   std::unique_ptr<int32_t[]> sorted_voices;  // kLayoutLanes; padding lanes INT32_MAX
   std::unique_ptr<int32_t[]> sorted_sums;    // kLayoutLanes; padding lanes INT32_MAX
   // Per class kSumBuckets + 1 slots: slot b holds how many of the class's
@@ -53,6 +71,7 @@ struct FastSearchLayout {
 };
 
 // The layout of a prepared table; nullptr when an entry sum lies outside what
-// 128 16-bit values can add up to, which leaves every frame to the plain
-// search.
-std::shared_ptr<const FastSearchLayout> PrepareFastSearch(const PreparedVoiceTable& table);
+// 128 16-bit values can add up to, or when the allocator has no memory, which
+// leaves every frame to the plain search.
+std::shared_ptr<const FastSearchLayout> PrepareFastSearch(const PreparedVoiceTable& table,
+                                                          const LargeBlockAllocator& allocator);

@@ -113,7 +113,7 @@ FrameSpectra ComputeFrameSpectraShared(const uint8_t* samples, int32_t frame, in
     // Every product is a signed zero, and adding one to +0.0 leaves +0.0.
     std::memset(values, 0, sizeof values);
   } else {
-    const double cycles_per_frame = fundamental / 60.0;
+    const double cycles_per_frame = fundamental / static_cast<double>(kFramesPerSecond);
     DistinctBin distinct[kAllBins];
     int32_t source[kAllBins];  // which distinct bin each of the 256 takes its value from
     int32_t distinct_count = 0;

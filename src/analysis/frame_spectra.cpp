@@ -10,8 +10,6 @@ namespace {
 // value would move some bins by one unit.
 constexpr double kTwoPi = 6.2831853071796;
 
-constexpr int32_t kFramesPerSecond = 60;
-
 int32_t SumOf(const int32_t* bins) {
   int32_t sum = 0;
   for (int32_t n = 0; n < kSpectrumBins; ++n) sum += bins[n];

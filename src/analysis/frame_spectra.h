@@ -2,7 +2,8 @@
 
 #include <cstdint>
 
-inline constexpr int32_t kFrameLength = 735;
+#include "formats/sound_timing.h"
+
 inline constexpr int32_t kSpectrumBins = 128;
 
 // The two harmonic spectra of one frame. Bin 0 of each is cleared after the

@@ -2,8 +2,8 @@
 
 #include "formats/voice_table.h"
 
-PreparedTable::PreparedTable(uint8_t* block)
-    : entries_(block), skip_flags_(kVoiceCount), entry_sums_(kVoiceCount) {
+PreparedTable::PreparedTable(uint8_t* block, LargeBlockAllocator allocator)
+    : entries_(block), skip_flags_(kVoiceCount), entry_sums_(kVoiceCount), allocator_(allocator) {
   PrepareVoiceTable(block, skip_flags_.data(), entry_sums_.data());
 }
 
@@ -16,7 +16,7 @@ void PreparedTable::KeepEntries() {
 
 const std::shared_ptr<const FastSearchLayout>& PreparedTable::Layout() {
   if (!layout_made_) {
-    layout_ = PrepareFastSearch(view());
+    layout_ = PrepareFastSearch(view(), allocator_);
     layout_made_ = true;
   }
   return layout_;

@@ -15,8 +15,9 @@
 class PreparedTable {
  public:
   // Prepares a loaded table of kVoiceTableBytes in place. The block must
-  // outlive the table, or KeepEntries be called before it goes.
-  explicit PreparedTable(uint8_t* block);
+  // outlive the table, or KeepEntries be called before it goes. The layout's
+  // largest array comes from allocator.
+  explicit PreparedTable(uint8_t* block, LargeBlockAllocator allocator = PlainAllocator());
   PreparedTable(const PreparedTable&) = delete;
   PreparedTable& operator=(const PreparedTable&) = delete;
 
@@ -36,6 +37,7 @@ class PreparedTable {
   std::vector<uint8_t> kept_entries_;
   std::vector<uint8_t> skip_flags_;
   std::vector<int32_t> entry_sums_;
+  LargeBlockAllocator allocator_;
   std::shared_ptr<const FastSearchLayout> layout_;
   bool layout_made_ = false;
 };

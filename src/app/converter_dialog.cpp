@@ -10,7 +10,7 @@
 #include "job/conversion_job.h"
 #include "job/shared_state.h"
 #include "progress/progress_window.h"
-#include "resources/messages.h"
+#include "resources/outcome_messages.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -174,8 +174,9 @@ std::string CConverterDialog::PathFieldText() {
   return NarrowToUtf8(text);
 }
 
-void CConverterDialog::ShowMessage(const std::string& text, int style) {
-  ShowOwnedMessageBox(window_, Utf8ToShiftJis(text), static_cast<UINT>(style));
+void CConverterDialog::ShowOutcome(const Failure& outcome) {
+  const OutcomeMessage message = DialogMessage(outcome);
+  ShowOwnedMessageBox(window_, Utf8ToShiftJis(message.text), static_cast<UINT>(message.style));
 }
 
 WindowHandle CConverterDialog::CreateProgressWindow() {

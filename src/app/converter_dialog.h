@@ -20,7 +20,7 @@ class CConverterDialog : public JobHost {
   // JobHost.
   bool HasPerformanceCounter() override;
   std::string PathFieldText() override;
-  void ShowMessage(const std::string& text, int style) override;
+  void ShowOutcome(const Failure& outcome) override;
   WindowHandle CreateProgressWindow() override;
   void RefreshProgressWindow(WindowHandle window) override;
   void DestroyProgressWindow(WindowHandle window) override;

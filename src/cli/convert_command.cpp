@@ -37,20 +37,19 @@ int RunConvertCommand(const ParsedArguments& parsed, Language language) {
 
   return RunBatch(parsed.files, batch, [&](const std::string& file) {
     host.SetPath(file);
-    RunConversionJob(host, settings);
+    const JobResult result = RunConversionJob(host, settings);
     const std::string wave = TrimTrailingWhiteSpace(file);
-    const JobFiles files = {wave, FindMadeFile(wave, settings.output_folder, ".dat"),
-                            settings.voice_table_path,
-                            MadeFilePath(wave, settings.output_folder, ".bin")};
     FileOutcome outcome;
-    outcome.message = LocalizedMessage(host.LastMessage(), language);
-    const CoreMessage said = IdentifyMessage(host.LastMessage());
-    if (said.id == MessageId::kFinished) {
-      MeasureSound(files, language, &outcome);
+    outcome.message = OutcomeText(result.failure, language);
+    if (!result.failure) {
+      TakeCounts(result.counts,
+                 {wave, FindMadeFile(wave, settings.output_folder, ".dat"),
+                  MadeFilePath(wave, settings.output_folder, ".bin")},
+                 language, &outcome);
     } else {
-      outcome.kind =
-          said.id == MessageId::kCancelled ? OutcomeKind::kCancelled : OutcomeKind::kFailed;
-      outcome.detail = DiagnoseFailure(host.LastMessage(), files, language);
+      outcome.kind = result.failure.kind == FailureKind::kCancelled ? OutcomeKind::kCancelled
+                                                                     : OutcomeKind::kFailed;
+      outcome.detail = DetailLine(result.failure, wave, language);
     }
     return outcome;
   });

@@ -1,38 +1,43 @@
 #include "cli/core_messages.h"
 
 #include "cli/console.h"
-#include "preview/preview_file.h"
+#include "formats/parameter_file.h"
+#include "resources/outcome_messages.h"
 
 namespace {
 
-bool EndsWith(const std::string& text, const std::string& tail) {
-  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+// What makes a parameter file unfit to be sounded, as the preview found it.
+std::string RecordFaultText(const Failure& failure) {
+  const RecordFault& fault = failure.record;
+  if (fault.record < 0) {
+    const int64_t length = failure.file_length;
+    if (length % kRecordBytes != 0) {
+      return std::to_string(length) + " bytes, not a whole number of " +
+             std::to_string(kRecordBytes) + "-byte records";
+    }
+    return std::to_string(length / kRecordBytes) + " records, more than the " +
+           std::to_string(kRecordCapacity) + " of the longest conversion";
+  }
+  return "record " + std::to_string(fault.record) + " (byte " +
+         std::to_string(fault.record * kRecordBytes) +
+         "): " + fault.field + " " + std::to_string(fault.value) + " is not within 0.." +
+         std::to_string(fault.highest);
 }
 
 }  // namespace
-
-CoreMessage IdentifyMessage(const std::string& platform_text) {
-  const std::string& not_found = MessageText(MessageId::kFileNotFoundSuffix);
-  if (EndsWith(platform_text, not_found)) {
-    return {MessageId::kFileNotFoundSuffix,
-            platform_text.substr(0, platform_text.size() - not_found.size())};
-  }
-  for (int i = 0; i < kMessageCount; ++i) {
-    const auto id = static_cast<MessageId>(i);
-    if (platform_text == MessageText(id)) return {id, {}};
-  }
-  return {};
-}
 
 std::string LocalizedMessage(MessageId id, Language language) {
   return language == Language::kJapanese ? ShiftJisToUtf8(ShiftJisText(id)) : EnglishText(id);
 }
 
-std::string LocalizedMessage(const std::string& platform_text, Language language) {
-  const CoreMessage message = IdentifyMessage(platform_text);
-  if (message.id == MessageId::kFileNotFoundSuffix) {
-    return message.missing_path + LocalizedMessage(*message.id, language);
+std::string OutcomeText(const Failure& outcome, Language language) {
+  if (outcome.kind == FailureKind::kBadParameterFile) {
+    return outcome.path + ": " + RecordFaultText(outcome);
   }
-  if (message.id) return LocalizedMessage(*message.id, language);
-  return platform_text;
+  const std::optional<MessageId> id = OutcomeMessageId(outcome.kind);
+  if (!id) return {};
+  if (outcome.kind == FailureKind::kNotFound) {
+    return outcome.path + LocalizedMessage(*id, language);
+  }
+  return LocalizedMessage(*id, language);
 }

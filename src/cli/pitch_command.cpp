@@ -9,6 +9,7 @@
 #include "cli/core_messages.h"
 #include "cli/diagnosis.h"
 #include "formats/paths.h"
+#include "formats/sound_timing.h"
 #include "pitch/pitch_job.h"
 
 const CommandSpec kPitchCommand = {
@@ -83,15 +84,13 @@ int RunPitchCommand(const ParsedArguments& parsed, Language language) {
     } else if (made.written) {
       outcome.frames = made.frames;
       outcome.voiced_frames = made.voiced_frames;
-      outcome.sound_seconds = made.frames / 60.0;
+      outcome.sound_seconds = static_cast<double>(made.frames) / kFramesPerSecond;
       outcome.message = Say(language, "wrote {1}: {2} frames, {3} voiced",
                             "{1} を書き込みました：{2} フレーム、有声 {3}",
                             {track, std::to_string(made.frames), std::to_string(made.voiced_frames)});
     } else {
-      outcome = FailedOutcome(LocalizedMessage(made.message, language));
-      outcome.detail = DiagnoseFailure(
-          made.message, {wave, "", "", MadeFilePath(wave, settings.output_folder, ".dat")},
-          language);
+      outcome = FailedOutcome(OutcomeText(made.failure, language));
+      outcome.detail = DetailLine(made.failure, wave, language);
     }
     return outcome;
   });

@@ -94,7 +94,12 @@ FileOutcome DescribeFailure(const PrepareFailure& failure, const std::string& re
       break;
     case PrepareFailureKind::kCannotRead:
       return Failed(language, "cannot read the recording", "録音を読めません",
-                    DescribeReadProblem(failure.path, failure.file_problem, language));
+                    DetailLine(InRole(FileFailure(failure.missing ? FailureKind::kNotFound
+                                                                  : FailureKind::kCannotOpen,
+                                                  failure.path, failure.file_problem.kind,
+                                                  failure.file_problem.system_error),
+                                      FileRole::kSound),
+                               failure.path, language));
     case PrepareFailureKind::kNotARecording:
       return Failed(language, "not a recording kelditra reads", "kelditra が読める録音ではありません",
                     Say(language, "no decoder reads {1} ({2}); {3}", "{1} を読めるデコーダがありません（{2}）。{3}",
@@ -165,7 +170,11 @@ FileOutcome DescribeFailure(const PrepareFailure& failure, const std::string& re
                         {path}));
     case PrepareFailureKind::kWriteFailed: {
       FileOutcome outcome = FailedOutcome(LocalizedMessage(MessageId::kWriteFailed, language));
-      outcome.detail = DescribeWriteProblem(failure.path, language);
+      outcome.detail = DetailLine(
+          InRole(FileFailure(FailureKind::kWriteFailed, failure.path, failure.file_problem.kind,
+                             failure.file_problem.system_error),
+                 FileRole::kOutput),
+          failure.path, language);
       return outcome;
     }
     case PrepareFailureKind::kNotOnThisPlatform:

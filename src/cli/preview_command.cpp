@@ -8,6 +8,7 @@
 #include "cli/core_messages.h"
 #include "cli/diagnosis.h"
 #include "formats/paths.h"
+#include "formats/sound_timing.h"
 #include "preview/preview_file.h"
 
 const CommandSpec kPreviewCommand = {
@@ -31,25 +32,22 @@ int RunPreviewCommand(const ParsedArguments& parsed, Language language) {
 
   return RunBatch(parsed.files, batch, [&](const std::string& file) {
     const std::string wave = TrimTrailingWhiteSpace(file);
-    if (!HasWaveExtension(wave)) {
-      const std::string& message = MessageText(MessageId::kNotWaveFile);
-      FileOutcome outcome = FailedOutcome(LocalizedMessage(message, language));
-      outcome.detail = DiagnoseFailure(message, {wave, "", "", ""}, language);
-      return outcome;
-    }
-    const std::string parameters = FindMadeFile(wave, output_folder, ".bin");
-    const std::string preview = MadeFilePath(wave, output_folder, kPreviewSuffix);
+    Failure failure = FileFailure(FailureKind::kNotWaveFile, wave);
     int64_t clipped = 0;
     int32_t frames = 0;
-    const std::string message = WritePreviewFile(parameters, preview, table, &clipped, &frames);
-    if (!message.empty()) {
-      FileOutcome outcome = FailedOutcome(LocalizedMessage(message, language));
-      outcome.detail = DiagnoseFailure(message, {wave, "", table, preview, parameters}, language);
+    const std::string preview = MadeFilePath(wave, output_folder, kPreviewSuffix);
+    if (HasWaveExtension(wave)) {
+      failure = WritePreviewFile(FindMadeFile(wave, output_folder, ".bin"), preview, table,
+                                 &clipped, &frames);
+    }
+    if (failure) {
+      FileOutcome outcome = FailedOutcome(OutcomeText(failure, language));
+      outcome.detail = DetailLine(failure, wave, language);
       return outcome;
     }
     FileOutcome outcome;
     outcome.frames = frames;
-    outcome.sound_seconds = frames / 60.0;
+    outcome.sound_seconds = static_cast<double>(frames) / kFramesPerSecond;
     outcome.message = Say(language, "wrote {1}", "{1} を書き込みました", {preview});
     if (clipped > 0) {
       outcome.message += Say(language, " ({1} samples clipped)", "（{1} サンプルをクリップ）",

@@ -44,22 +44,20 @@ int RunReportCommand(const ParsedArguments& parsed, Language language) {
     };
     const JobFiles files = {request.wave_path,
                             FindMadeFile(request.wave_path, settings.output_folder, ".dat"),
-                            settings.voice_table_path,
                             MadeFilePath(request.wave_path, settings.output_folder, ".report.html")};
-    std::string message = MessageText(MessageId::kNotWaveFile);
     ReportOutcome made;
+    made.failure = FileFailure(FailureKind::kNotWaveFile, request.wave_path);
     if (HasWaveExtension(request.wave_path)) {
       made = WriteReportFile(request);
       bar.Clear();
-      message = made.message;
     }
     FileOutcome outcome;
-    if (!message.empty()) {
-      outcome = FailedOutcome(LocalizedMessage(message, language));
-      outcome.detail = DiagnoseFailure(message, files, language);
+    if (made.failure) {
+      outcome = FailedOutcome(OutcomeText(made.failure, language));
+      outcome.detail = DetailLine(made.failure, request.wave_path, language);
       return outcome;
     }
-    MeasureSound(files, language, &outcome);
+    TakeCounts(made.counts, files, language, &outcome);
     outcome.message = Say(language, "wrote {1} ({2} frames", "{1} を書き込みました（{2} フレーム",
                           {made.report_path, std::to_string(made.frames)});
     if (made.disagreeing_records > 0) {

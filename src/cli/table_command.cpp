@@ -52,10 +52,9 @@ int RunTableCommand(const ParsedArguments& parsed, Language language) {
       return outcome;
     }
     const std::vector<uint8_t> table = SyntheticVoiceTable();
-    if (SaveFile(table.data(), static_cast<uint32_t>(table.size()), path) != 0) {
-      const std::string& message = MessageText(MessageId::kWriteFailed);
-      outcome = FailedOutcome(LocalizedMessage(message, language));
-      outcome.detail = DiagnoseFailure(message, {"", "", "", path}, language);
+    if (const Failure failure = SaveFile(table.data(), static_cast<uint32_t>(table.size()), path)) {
+      outcome = FailedOutcome(OutcomeText(failure, language));
+      outcome.detail = DetailLine(failure, path, language);
       return outcome;
     }
     outcome.message = Say(language, "wrote the synthetic 2-operator FM voice table ({1} voices)",

@@ -15,19 +15,14 @@ int gProgressBarToken;
 TerminalHost::TerminalHost(bool show_progress, Language language)
     : show_progress_(show_progress), language_(language), bar_(show_progress) {}
 
-void TerminalHost::SetPath(const std::string& path) {
-  path_ = path;
-  last_message_.clear();
-}
+void TerminalHost::SetPath(const std::string& path) { path_ = path; }
 
 bool TerminalHost::HasPerformanceCounter() { return std::chrono::steady_clock::is_steady; }
 
 std::string TerminalHost::PathFieldText() { return path_; }
 
-void TerminalHost::ShowMessage(const std::string& text, int) {
-  bar_.Clear();
-  last_message_ = text;
-}
+// The command shows the outcome from the job's result, once the job is over.
+void TerminalHost::ShowOutcome(const Failure&) { bar_.Clear(); }
 
 void TerminalHost::InputsLoading() {
   bar_.Status(Say(language_, "{1}: loading the voice table, the pitch track and the sound, preparing the table",

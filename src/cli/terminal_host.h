@@ -16,11 +16,10 @@ class TerminalHost : public JobHost {
 
   // Runs before each file's job.
   void SetPath(const std::string& path);
-  const std::string& LastMessage() const { return last_message_; }
 
   bool HasPerformanceCounter() override;
   std::string PathFieldText() override;
-  void ShowMessage(const std::string& text, int style) override;
+  void ShowOutcome(const Failure& outcome) override;
   void InputsLoading() override;
   void FrameLoopStarting(int32_t frame_count) override;
   WindowHandle CreateProgressWindow() override;
@@ -36,7 +35,6 @@ class TerminalHost : public JobHost {
   Language language_;
   ProgressBar bar_;
   std::string path_;
-  std::string last_message_;
   int32_t frame_count_ = 0;
   double loop_start_seconds_ = 0;
 };

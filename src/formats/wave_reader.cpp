@@ -4,61 +4,126 @@
 #include <cstring>
 
 #include "formats/byte_order.h"
-#include "resources/messages.h"
+#include "formats/sound_timing.h"
 
 namespace {
 
 constexpr uint16_t kFormatPcm = 1;
-constexpr uint32_t kRequiredSampleRate = 44100;
 
-bool IdAt(const uint8_t* block, int64_t position, const char* id) {
-  return std::memcmp(block + position, id, 4) == 0;
+bool IdAt(const uint8_t* bytes, int64_t position, const char* id) {
+  return std::memcmp(bytes + position, id, 4) == 0;
+}
+
+Failure Refused(FailureKind kind, const uint8_t* block, int32_t length) {
+  Failure failure;
+  failure.kind = kind;
+  failure.file_length = length;
+  failure.wave = DescribeWave(block, std::min<int64_t>(length, kWaveDescribedBytes), length);
+  return failure;
 }
 
 }  // namespace
 
-int64_t FindChunk(const uint8_t* block, int64_t start, int64_t window_end, const char* id) {
-  int64_t position = start;
-  while (position < window_end) {
-    if (IdAt(block, position, id)) return position;
-    position += 8 + static_cast<int64_t>(ReadLittle32(block + position + 4));
+WaveChunks FindChunks(const uint8_t* bytes, int64_t length, RiffRules rules) {
+  const bool strict = rules == RiffRules::kStrict;
+  WaveChunks found;
+  int64_t position = 0;
+  int64_t headers_end = 0;  // a chunk header is taken only when it starts before this
+  if (strict) {
+    headers_end = std::min(length, kWaveHeaderWindow);
+    if (headers_end < 16) return found;
+    int64_t mark = 4;
+    while (mark < headers_end && !IdAt(bytes, mark, "WAVE")) ++mark;
+    if (mark == headers_end) return found;
+    position = mark + 4;
+  } else {
+    if (length < 12 || !IdAt(bytes, 0, "RIFF") || !IdAt(bytes, 8, "WAVE")) return found;
+    position = 12;
+    headers_end = length - 7;
   }
-  return kChunkNotFound;
+  found.wave_mark = true;
+  for (; position < headers_end;
+       position += 8 + static_cast<int64_t>(ReadLittle32(bytes + position + 4))) {
+    if (found.format < 0) {
+      if (IdAt(bytes, position, "fmt ") && (strict || position + 24 <= length)) {
+        found.format = position;
+      }
+    } else if (IdAt(bytes, position, "data")) {
+      found.data = position;
+      break;
+    }
+  }
+  return found;
 }
 
-std::string ReadWave(const uint8_t* block, int32_t length, WaveSamples* samples) {
-  const int64_t window_end = std::min<int64_t>(length, kWaveHeaderWindow);
-  const std::string& unsupported = MessageText(MessageId::kUnsupportedWave);
+Failure ReadWave(const uint8_t* block, int32_t length, WaveSamples* samples) {
+  const WaveChunks chunks = FindChunks(block, length, RiffRules::kStrict);
+  if (chunks.data < 0) return Refused(FailureKind::kUnsupportedWave, block, length);
 
-  if (window_end < 16) return unsupported;
-  int64_t mark = 4;
-  while (mark < window_end && !IdAt(block, mark, "WAVE")) ++mark;
-  if (mark == window_end) return unsupported;
-
-  const int64_t format = FindChunk(block, mark + 4, window_end, "fmt ");
-  if (format == kChunkNotFound) return unsupported;
-  const int64_t data_search_start =
-      format + 8 + static_cast<int64_t>(ReadLittle32(block + format + 4));
-  const int64_t data = FindChunk(block, data_search_start, window_end, "data");
-  if (data == kChunkNotFound) return unsupported;
-
-  const uint16_t format_tag = ReadLittle16(block + format + 8);
-  const uint16_t channels = ReadLittle16(block + format + 10);
-  const uint32_t sample_rate = ReadLittle32(block + format + 12);
-  const uint16_t bits_per_sample = ReadLittle16(block + format + 22);
+  const uint8_t* format = block + chunks.format;
+  const uint16_t format_tag = ReadLittle16(format + 8);
+  const uint16_t channels = ReadLittle16(format + 10);
+  const uint32_t sample_rate = ReadLittle32(format + 12);
+  const uint16_t bits_per_sample = ReadLittle16(format + 22);
   if (format_tag != kFormatPcm || (channels != 1 && channels != 2) ||
       (bits_per_sample != 8 && bits_per_sample != 16)) {
-    return unsupported;
+    return Refused(FailureKind::kUnsupportedWave, block, length);
   }
 
-  const int64_t declared_length = ReadLittle32(block + data + 4);
-  const int64_t present_length = static_cast<int64_t>(length) - (data + 8);
-  if (declared_length > present_length) return MessageText(MessageId::kBadDataLength);
+  const int64_t declared_length = ReadLittle32(block + chunks.data + 4);
+  const int64_t present_length = static_cast<int64_t>(length) - (chunks.data + 8);
+  if (declared_length > present_length) return Refused(FailureKind::kBadDataLength, block, length);
 
-  if (sample_rate != kRequiredSampleRate) return MessageText(MessageId::kNot44100Hz);
-  if (bits_per_sample / 8 + 2 * channels != 4) return MessageText(MessageId::kNotMono16Bit);
+  if (sample_rate != static_cast<uint32_t>(kSampleRate)) return Refused(FailureKind::kNot44100Hz, block, length);
+  if (bits_per_sample / 8 + 2 * channels != 4) {
+    return Refused(FailureKind::kNotMono16Bit, block, length);
+  }
 
-  samples->data = block + data + 8;
+  samples->data = block + chunks.data + 8;
   samples->count = static_cast<int32_t>(declared_length / (channels * bits_per_sample / 8));
   return {};
+}
+
+WaveDescription DescribeWave(const uint8_t* head, int64_t head_length, int64_t file_length) {
+  WaveDescription found;
+  found.bytes_looked = head_length;
+  const WaveChunks chunks = FindChunks(head, head_length, RiffRules::kDescribing);
+  found.riff_wave = chunks.wave_mark;
+  if (chunks.format >= 0) {
+    const uint8_t* format = head + chunks.format;
+    found.format_chunk = chunks.format;
+    found.format_tag = ReadLittle16(format + 8);
+    found.channels = ReadLittle16(format + 10);
+    found.sample_rate = ReadLittle32(format + 12);
+    found.bits_per_sample = ReadLittle16(format + 22);
+  }
+  if (chunks.data >= 0) {
+    found.data_chunk = chunks.data;
+    found.declared_data_bytes = ReadLittle32(head + chunks.data + 4);
+    found.present_data_bytes = std::max<int64_t>(0, file_length - (chunks.data + 8));
+    const int64_t frame_bytes = int64_t{found.channels} * ((found.bits_per_sample + 7) / 8);
+    if (frame_bytes > 0) {
+      found.sample_frames =
+          std::min(found.declared_data_bytes, found.present_data_bytes) / frame_bytes;
+    }
+  }
+  return found;
+}
+
+const char* FormatTagName(uint16_t format_tag) {
+  switch (format_tag) {
+    case 1:
+      return "PCM";
+    case 2:
+      return "ADPCM";
+    case 3:
+      return "IEEE float";
+    case 6:
+      return "A-law";
+    case 7:
+      return "mu-law";
+    case 0xFFFE:
+      return "extensible";
+  }
+  return nullptr;
 }

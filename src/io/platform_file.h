@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "io/failure.h"
+
 // The few file and memory operations the loader, the writer and the pool need,
 // one implementation per platform. Paths are UTF-8 on every platform; Windows
 // gets them as UTF-16, so a name reaches its own file whatever the user's code
@@ -22,14 +24,21 @@ inline constexpr const char* kFolderSeparators = "/";
 
 enum class OpenStatus { kOpened, kNotFound, kFailed };
 
+// Why an open or a replacement was refused, as the system told it then.
+struct FileProblem {
+  FileProblemKind kind = FileProblemKind::kNone;
+  int64_t system_error = 0;
+};
+
 struct PlatformFile {
   intptr_t handle = -1;
 };
 
 // Opens an existing regular file for reading, never blocking (a FIFO or a
 // device is refused). kNotFound only when the file is missing from a folder
-// that exists; a missing folder on the way is kFailed.
-OpenStatus OpenForReading(const char* path, PlatformFile* file);
+// that exists; a missing folder on the way is kFailed. On kFailed, *problem
+// (when given) says why.
+OpenStatus OpenForReading(const char* path, PlatformFile* file, FileProblem* problem = nullptr);
 
 // The file's length in bytes, or -1 when the platform cannot tell.
 int64_t LengthOf(PlatformFile file);
@@ -38,19 +47,20 @@ int64_t LengthOf(PlatformFile file);
 // on a read error.
 int64_t ReadFrom(PlatformFile file, void* buffer, uint32_t count);
 
-// Whether a file at path may be replaced: true when there is none (in a
-// folder that exists or not; creating the new file will tell), false for
-// anything but a regular file, for a file without write permission for
-// anyone (even for an all-powerful user, as a read-only file is on Windows)
-// and, on Windows, for a file another program holds open.
-bool MayReplace(const char* path);
+// What keeps a file at path from being replaced; kind kNone when there is no
+// file (in a folder that exists or not; creating the new file will tell) or
+// when it may be. Anything but a regular file is refused, so is a file
+// without write permission for anyone (even for an all-powerful user, as a
+// read-only file is on Windows) and, on Windows, a file another program
+// holds open.
+FileProblem ReplacementProblem(const char* path);
 
 enum class CreateStatus { kCreated, kExists, kFailed };
 
 // Creates a new regular file for writing and never opens an existing one:
 // kExists when something of that name is already there, so two writers can
-// never share a file.
-CreateStatus CreateNewForWriting(const char* path, PlatformFile* file);
+// never share a file. On kFailed, *problem says why.
+CreateStatus CreateNewForWriting(const char* path, PlatformFile* file, FileProblem* problem);
 
 // Writes all count bytes; false when fewer were written.
 bool WriteTo(PlatformFile file, const void* buffer, uint32_t count);
@@ -95,8 +105,9 @@ bool IdentityOf(const char* path, FileIdentity* identity);
 void* AllocateFixed(uint32_t size);
 void FreeFixed(void* block);
 
-// Asks for large pages behind a block of many megabytes that is about to be
-// filled: a voice table or its layout otherwise takes tens of thousands of
-// page faults, a good part of a short conversion's time. Only advice: the
-// block behaves the same either way.
-void AdviseLargePages(void* block, size_t size);
+// A block of many megabytes that is about to be filled, backed by large pages
+// where the platform gives them: a voice table's layout otherwise takes tens
+// of thousands of page faults, a good part of a short conversion's time. The
+// block behaves the same either way. nullptr when there is no memory.
+void* AllocateLarge(size_t size);
+void FreeLarge(void* block);

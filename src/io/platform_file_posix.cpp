@@ -29,18 +29,30 @@ int Descriptor(PlatformFile file) { return static_cast<int>(file.handle); }
 
 }  // namespace
 
-OpenStatus OpenForReading(const char* path, PlatformFile* file) {
-  if (std::strlen(path) >= kMaxPathBytes) return OpenStatus::kFailed;
+OpenStatus OpenForReading(const char* path, PlatformFile* file, FileProblem* problem) {
+  FileProblem ignored;
+  if (problem == nullptr) problem = &ignored;
+  if (std::strlen(path) >= kMaxPathBytes) {
+    *problem = {FileProblemKind::kPathTooLong, 0};
+    return OpenStatus::kFailed;
+  }
 
   // O_NONBLOCK keeps a FIFO without a writer from hanging the open; anything
   // but a regular file is refused right after.
   const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
-    if (errno == ENOENT && FolderOfPathExists(path)) return OpenStatus::kNotFound;
+    const int error = errno;
+    if (error == ENOENT) {
+      if (FolderOfPathExists(path)) return OpenStatus::kNotFound;
+      *problem = {FileProblemKind::kMissingFolder, 0};
+    } else {
+      *problem = {FileProblemKind::kSystem, error};
+    }
     return OpenStatus::kFailed;
   }
   struct stat info;
   if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    *problem = {FileProblemKind::kNotRegularFile, 0};
     close(fd);
     return OpenStatus::kFailed;
   }
@@ -73,21 +85,36 @@ int64_t ReadFrom(PlatformFile file, void* buffer, uint32_t count) {
   return done;
 }
 
-bool MayReplace(const char* path) {
-  if (std::strlen(path) >= kMaxPathBytes) return false;
+FileProblem ReplacementProblem(const char* path) {
+  if (std::strlen(path) >= kMaxPathBytes) return {FileProblemKind::kPathTooLong, 0};
   struct stat info;
-  if (stat(path, &info) != 0) return errno == ENOENT;
+  if (stat(path, &info) != 0) {
+    if (errno == ENOENT) return {};
+    if (errno == ENOTDIR) return {FileProblemKind::kMissingFolder, 0};
+    return {FileProblemKind::kSystem, errno};
+  }
+  if (!S_ISREG(info.st_mode)) return {FileProblemKind::kNotRegularFile, 0};
   // Root could write a file that has no write bits; it is read-only all the
   // same, as it is for everyone on Windows.
-  return S_ISREG(info.st_mode) && (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
+  if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return {FileProblemKind::kReadOnly, 0};
+  return {};
 }
 
-CreateStatus CreateNewForWriting(const char* path, PlatformFile* file) {
-  if (std::strlen(path) >= kMaxPathBytes) return CreateStatus::kFailed;
+CreateStatus CreateNewForWriting(const char* path, PlatformFile* file, FileProblem* problem) {
+  if (std::strlen(path) >= kMaxPathBytes) {
+    *problem = {FileProblemKind::kPathTooLong, 0};
+    return CreateStatus::kFailed;
+  }
   // O_EXCL also refuses a symbolic link of that name, dangling or not, so the
   // bytes go nowhere but into a new file.
   const int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) return errno == EEXIST ? CreateStatus::kExists : CreateStatus::kFailed;
+  if (fd < 0) {
+    const int error = errno;
+    if (error == EEXIST) return CreateStatus::kExists;
+    *problem = error == ENOENT || error == ENOTDIR ? FileProblem{FileProblemKind::kMissingFolder, 0}
+                               : FileProblem{FileProblemKind::kSystem, error};
+    return CreateStatus::kFailed;
+  }
   file->handle = fd;
   return CreateStatus::kCreated;
 }
@@ -153,12 +180,9 @@ bool IdentityOf(const char* path, FileIdentity* identity) {
   return true;
 }
 
-void* AllocateFixed(uint32_t size) {
-  void* block = std::malloc(size);
-  if (block != nullptr) AdviseLargePages(block, size);
-  return block;
-}
+namespace {
 
+// Only advice: the kernel may or may not back the block with large pages.
 void AdviseLargePages(void* block, size_t size) {
 #ifdef MADV_HUGEPAGE
   constexpr uintptr_t kPage = 4096;
@@ -173,4 +197,20 @@ void AdviseLargePages(void* block, size_t size) {
 #endif
 }
 
+}  // namespace
+
+void* AllocateFixed(uint32_t size) {
+  void* block = std::malloc(size);
+  if (block != nullptr) AdviseLargePages(block, size);
+  return block;
+}
+
 void FreeFixed(void* block) { std::free(block); }
+
+void* AllocateLarge(size_t size) {
+  void* block = std::malloc(size);
+  if (block != nullptr) AdviseLargePages(block, size);
+  return block;
+}
+
+void FreeLarge(void* block) { std::free(block); }

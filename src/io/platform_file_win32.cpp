@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -11,26 +12,49 @@ namespace {
 
 HANDLE Handle(PlatformFile file) { return reinterpret_cast<HANDLE>(file.handle); }
 
-// The name as the system keeps it; false for a path too long for every
-// platform or not UTF-8, which no call is then made for.
-bool SystemName(const char* path, std::wstring* name) {
-  return std::strlen(path) < kMaxPathBytes && WidenUtf8(path, name);
+// The name as the system keeps it. A path too long for every platform, or
+// not UTF-8 and so no file's name, gets no call: *problem says which.
+bool SystemName(const char* path, std::wstring* name, FileProblem* problem = nullptr) {
+  FileProblem found;
+  if (std::strlen(path) >= kMaxPathBytes) {
+    found = {FileProblemKind::kPathTooLong, 0};
+  } else if (!WidenUtf8(path, name)) {
+    found = {FileProblemKind::kSystem, ERROR_INVALID_NAME};
+  } else {
+    return true;
+  }
+  if (problem != nullptr) *problem = found;
+  return false;
+}
+
+bool IsFolderPath(const std::wstring& name) {
+  const DWORD attributes = GetFileAttributesW(name.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 }  // namespace
 
-OpenStatus OpenForReading(const char* path, PlatformFile* file) {
+OpenStatus OpenForReading(const char* path, PlatformFile* file, FileProblem* problem) {
+  FileProblem ignored;
+  if (problem == nullptr) problem = &ignored;
   std::wstring name;
-  if (!SystemName(path, &name)) return OpenStatus::kFailed;
+  if (!SystemName(path, &name, problem)) return OpenStatus::kFailed;
 
   // No sharing: a file someone else holds open cannot be read half-written.
   HANDLE handle = CreateFileW(name.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND) return OpenStatus::kNotFound;
     // ERROR_PATH_NOT_FOUND is a missing folder on the way: not "not found".
-    return GetLastError() == ERROR_FILE_NOT_FOUND ? OpenStatus::kNotFound : OpenStatus::kFailed;
+    // A folder opened as a file is refused as access denied.
+    *problem = error == ERROR_PATH_NOT_FOUND ? FileProblem{FileProblemKind::kMissingFolder, 0}
+               : IsFolderPath(name)          ? FileProblem{FileProblemKind::kNotRegularFile, 0}
+                                             : FileProblem{FileProblemKind::kSystem, error};
+    return OpenStatus::kFailed;
   }
   if (GetFileType(handle) != FILE_TYPE_DISK) {
+    *problem = {FileProblemKind::kNotRegularFile, 0};
     CloseHandle(handle);
     return OpenStatus::kFailed;
   }
@@ -50,33 +74,43 @@ int64_t ReadFrom(PlatformFile file, void* buffer, uint32_t count) {
   return got;
 }
 
-bool MayReplace(const char* path) {
+FileProblem ReplacementProblem(const char* path) {
   std::wstring name;
-  if (!SystemName(path, &name)) return false;
+  FileProblem problem;
+  if (!SystemName(path, &name, &problem)) return problem;
   const DWORD attributes = GetFileAttributesW(name.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return GetLastError() == ERROR_FILE_NOT_FOUND;
-  if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) return false;
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND) return {};
+    if (error == ERROR_PATH_NOT_FOUND) return {FileProblemKind::kMissingFolder, 0};
+    return {FileProblemKind::kSystem, error};
+  }
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return {FileProblemKind::kNotRegularFile, 0};
+  if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) return {FileProblemKind::kReadOnly, 0};
   // Opening it for writing without sharing, and changing nothing, is how to
   // learn that no other program holds it open.
   HANDLE handle = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return false;
+  if (handle == INVALID_HANDLE_VALUE) return {FileProblemKind::kSystem, GetLastError()};
   const bool on_disk = GetFileType(handle) == FILE_TYPE_DISK;
   CloseHandle(handle);
-  return on_disk;
+  return on_disk ? FileProblem{} : FileProblem{FileProblemKind::kNotRegularFile, 0};
 }
 
-CreateStatus CreateNewForWriting(const char* path, PlatformFile* file) {
+CreateStatus CreateNewForWriting(const char* path, PlatformFile* file, FileProblem* problem) {
   std::wstring name;
-  if (!SystemName(path, &name)) return CreateStatus::kFailed;
+  if (!SystemName(path, &name, problem)) return CreateStatus::kFailed;
   HANDLE handle = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
-    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? CreateStatus::kExists
-                                                                        : CreateStatus::kFailed;
+    if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return CreateStatus::kExists;
+    *problem = error == ERROR_PATH_NOT_FOUND ? FileProblem{FileProblemKind::kMissingFolder, 0}
+                                             : FileProblem{FileProblemKind::kSystem, error};
+    return CreateStatus::kFailed;
   }
   if (GetFileType(handle) != FILE_TYPE_DISK) {
+    *problem = {FileProblemKind::kNotRegularFile, 0};
     CloseHandle(handle);
     return CreateStatus::kFailed;
   }
@@ -156,9 +190,12 @@ bool IdentityOf(const char* path, FileIdentity* identity) {
 
 void* AllocateFixed(uint32_t size) { return GlobalAlloc(GMEM_FIXED, size); }
 
-// Large pages need a privilege ordinary users lack.
-void AdviseLargePages(void*, size_t) {}
 
 void FreeFixed(void* block) {
   if (block != nullptr) GlobalFree(block);
 }
+
+// Large pages need a privilege ordinary users lack.
+void* AllocateLarge(size_t size) { return std::malloc(size); }
+
+void FreeLarge(void* block) { std::free(block); }

@@ -6,7 +6,6 @@
 
 #include "io/platform_file.h"
 #include "io/pool.h"
-#include "resources/messages.h"
 
 namespace {
 
@@ -50,82 +49,118 @@ std::string TemporaryNameBeside(const std::string& path, int attempt) {
 
 }  // namespace
 
-std::string LoadFile(const std::string& path, uint32_t extra, uint8_t** block, int32_t* length) {
+Failure LoadFile(const std::string& path, uint32_t extra, uint8_t** block, int32_t* length) {
   PlatformFile file;
-  switch (OpenForReading(path.c_str(), &file)) {
+  FileProblem problem;
+  switch (OpenForReading(path.c_str(), &file, &problem)) {
     case OpenStatus::kOpened:
       break;
     case OpenStatus::kNotFound:
-      return path + MessageText(MessageId::kFileNotFoundSuffix);
+      return FileFailure(FailureKind::kNotFound, path);
     case OpenStatus::kFailed:
-      return MessageText(MessageId::kCannotOpen);
+      return FileFailure(FailureKind::kCannotOpen, path, problem.kind, problem.system_error);
   }
 
-  const int64_t file_length = LengthOf(file);
-  if (file_length < 0 || file_length > kLargestLoadableFile - static_cast<int64_t>(extra)) {
+  Failure failure = FileFailure(FailureKind::kNone, path);
+  failure.file_length = LengthOf(file);
+  if (failure.file_length < 0 ||
+      failure.file_length > kLargestLoadableFile - static_cast<int64_t>(extra)) {
     CloseFile(file);
-    return MessageText(MessageId::kNoMemory);
+    failure.kind = FailureKind::kNoMemory;
+    return failure;
   }
+  const int64_t file_length = failure.file_length;
   *length = static_cast<int32_t>(file_length);
 
   auto* bytes = static_cast<uint8_t*>(PoolAlloc(static_cast<uint32_t>(file_length) + extra));
   *block = bytes;
   if (bytes == nullptr) {
     CloseFile(file);
-    return MessageText(MessageId::kNoMemory);
+    failure.kind = FailureKind::kNoMemory;
+    return failure;
   }
 
-  std::string message;
   const int64_t got = ReadFrom(file, bytes, static_cast<uint32_t>(file_length));
-  if (got != file_length) message = MessageText(MessageId::kReadError);
   CloseFile(file);
 
   // A short read still leaves no stale pool memory for a reader to trip over.
   const int64_t filled = got < 0 ? 0 : got;
   std::memset(bytes + filled, 0, static_cast<size_t>(file_length - filled + extra));
-  return message;
+  if (got != file_length) {
+    failure.kind = FailureKind::kReadError;
+    return failure;
+  }
+  return {};
 }
 
-int SaveFile(const void* block, uint32_t count, const std::string& path) {
-  // The old file stays whole until the new one is complete on disk: the
-  // bytes go to a new file beside it, which then takes its place in one
-  // step. A full disk or a device error leaves the previous output as it was.
-  if (path.size() >= kMaxPathBytes || !MayReplace(path.c_str())) return 1;
+namespace {
 
-  PlatformFile file;
-  std::string temporary;
+// A new file beside path under a name nothing holds yet; kExists when every
+// name drawn was taken.
+CreateStatus CreateTemporaryBeside(const std::string& path, PlatformFile* file,
+                                   std::string* temporary, FileProblem* problem) {
   CreateStatus created = CreateStatus::kExists;
   for (int attempt = 0; attempt < kTemporaryNameAttempts && created == CreateStatus::kExists;
        ++attempt) {
-    temporary = TemporaryNameBeside(path, attempt);
-    created = CreateNewForWriting(temporary.c_str(), &file);
+    *temporary = TemporaryNameBeside(path, attempt);
+    created = CreateNewForWriting(temporary->c_str(), file, problem);
   }
-  if (created != CreateStatus::kCreated) return 1;
+  return created;
+}
+
+}  // namespace
+
+Failure SaveFile(const void* block, uint32_t count, const std::string& path) {
+  const auto refused = [&path](FileProblem problem) {
+    return InRole(
+        FileFailure(FailureKind::kWriteFailed, path, problem.kind, problem.system_error),
+        FileRole::kOutput);
+  };
+  // The old file stays whole until the new one is complete on disk: the
+  // bytes go to a new file beside it, which then takes its place in one
+  // step. A full disk or a device error leaves the previous output as it was.
+  if (path.size() >= kMaxPathBytes) return refused({FileProblemKind::kPathTooLong, 0});
+  if (const FileProblem problem = ReplacementProblem(path.c_str());
+      problem.kind != FileProblemKind::kNone) {
+    return refused(problem);
+  }
+
+  PlatformFile file;
+  std::string temporary;
+  FileProblem problem;
+  const CreateStatus created = CreateTemporaryBeside(path, &file, &temporary, &problem);
+  // Every name drawn was taken: the folder takes files, but not this one.
+  if (created == CreateStatus::kExists) return refused({FileProblemKind::kWriteIncomplete, 0});
+  if (created != CreateStatus::kCreated) return refused(problem);
 
   const bool written = WriteTo(file, block, count) && FlushToDisk(file);
   const bool closed = CloseFile(file);
   if (!written || !closed || !MoveOver(temporary.c_str(), path.c_str())) {
     RemoveFile(temporary.c_str());
-    return 1;
+    return refused({FileProblemKind::kWriteIncomplete, 0});
   }
-  return 0;
+  return {};
 }
 
 NewFileStatus WriteNewFile(const std::string& path,
-                           const std::function<bool(const ByteSink&)>& fill) {
-  if (path.size() >= kMaxPathBytes) return NewFileStatus::kFailed;
+                           const std::function<bool(const ByteSink&)>& fill,
+                           FileProblem* problem) {
+  FileProblem ignored;
+  if (problem == nullptr) problem = &ignored;
+  if (path.size() >= kMaxPathBytes) {
+    *problem = {FileProblemKind::kPathTooLong, 0};
+    return NewFileStatus::kFailed;
+  }
   FileIdentity identity;
   if (IdentityOf(path.c_str(), &identity)) return NewFileStatus::kExists;
 
   PlatformFile file;
   std::string temporary;
-  CreateStatus created = CreateStatus::kExists;
-  for (int attempt = 0; attempt < kTemporaryNameAttempts && created == CreateStatus::kExists;
-       ++attempt) {
-    temporary = TemporaryNameBeside(path, attempt);
-    created = CreateNewForWriting(temporary.c_str(), &file);
+  const CreateStatus created = CreateTemporaryBeside(path, &file, &temporary, problem);
+  if (created != CreateStatus::kCreated) {
+    if (created == CreateStatus::kExists) *problem = {FileProblemKind::kWriteIncomplete, 0};
+    return NewFileStatus::kFailed;
   }
-  if (created != CreateStatus::kCreated) return NewFileStatus::kFailed;
 
   const bool written =
       fill([&](const void* bytes, uint32_t count) { return WriteTo(file, bytes, count); }) &&
@@ -144,7 +179,8 @@ bool ReadFileHead(const std::string& path, uint32_t max_bytes, std::vector<uint8
   if (OpenForReading(path.c_str(), &file) != OpenStatus::kOpened) return false;
   *file_length = LengthOf(file);
   head->resize(static_cast<size_t>(std::clamp<int64_t>(*file_length, 0, max_bytes)));
-  const int64_t got = head->empty() ? 0 : ReadFrom(file, head->data(), static_cast<uint32_t>(head->size()));
+  const int64_t got =
+      head->empty() ? 0 : ReadFrom(file, head->data(), static_cast<uint32_t>(head->size()));
   CloseFile(file);
   if (got < 0 || *file_length < 0) return false;
   head->resize(static_cast<size_t>(got));

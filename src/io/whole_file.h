@@ -5,15 +5,18 @@
 #include <string>
 #include <vector>
 
-// Reads the whole file at path into one pool block followed by extra zero
-// bytes. Returns the message text, empty on success. *length is set once the
-// file is open (also when allocation or reading then fails), *block once the
-// pool has answered; neither is written when the open fails.
-std::string LoadFile(const std::string& path, uint32_t extra, uint8_t** block, int32_t* length);
+#include "io/failure.h"
+#include "io/platform_file.h"
 
-// Writes count bytes from block to path, replacing any file of that name.
-// 0 when created and written whole, 1 otherwise.
-int SaveFile(const void* block, uint32_t count, const std::string& path);
+// Reads the whole file at path into one pool block followed by extra zero
+// bytes. *length is set once the file is open (also when allocation or
+// reading then fails), *block once the pool has answered; neither is written
+// when the open fails.
+Failure LoadFile(const std::string& path, uint32_t extra, uint8_t** block, int32_t* length);
+
+// Writes count bytes from block to path, replacing any file of that name;
+// the old file stays whole when it fails (kWriteFailed, role kOutput).
+Failure SaveFile(const void* block, uint32_t count, const std::string& path);
 
 // Reads up to max_bytes from the start of the file at path into *head and
 // sets *file_length to the whole file's length; false when it cannot be read.
@@ -30,4 +33,7 @@ enum class NewFileStatus { kWritten, kExists, kFailed };
 // memory at once: fill gets a sink and feeds it in parts. The file appears
 // under path only whole, once fill returned true and everything reached the
 // disk, and never in place of a file of that name (kExists, nothing written).
-NewFileStatus WriteNewFile(const std::string& path, const std::function<bool(const ByteSink&)>& fill);
+// On kFailed, *problem (when given) holds what stood in the way, where it
+// was one the system named.
+NewFileStatus WriteNewFile(const std::string& path, const std::function<bool(const ByteSink&)>& fill,
+                           FileProblem* problem = nullptr);

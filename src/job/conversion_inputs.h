@@ -6,6 +6,7 @@
 
 #include "analysis/prepared_table.h"
 #include "formats/wave_reader.h"
+#include "io/failure.h"
 #include "io/platform_file.h"
 
 class KeptVoiceTable;
@@ -21,8 +22,8 @@ struct VoiceTableInput {
 };
 
 // Finds a kept table for path, or loads the file whole (the conversion's
-// first load, with its messages). Returns the message text, empty on success.
-std::string LoadVoiceTable(const std::string& path, KeptVoiceTable* kept, VoiceTableInput* table);
+// first load, with its refusals).
+Failure LoadVoiceTable(const std::string& path, KeptVoiceTable* kept, VoiceTableInput* table);
 
 // The table to search: the kept one, or the loaded block prepared in place
 // (and handed to the batch's keeping, when it keeps tables). fresh holds a
@@ -30,7 +31,7 @@ std::string LoadVoiceTable(const std::string& path, KeptVoiceTable* kept, VoiceT
 PreparedTable& PrepareLoadedTable(VoiceTableInput* table, std::unique_ptr<PreparedTable>* fresh);
 
 // The inputs of one conversion, loaded and checked in the conversion's order
-// and with its messages: voice table, pitch track, WAV file. Every block is
+// and with its refusals: voice table, pitch track, WAV file. Every block is
 // in the pool, which the caller releases.
 struct ConversionInputs {
   VoiceTableInput table;
@@ -40,6 +41,17 @@ struct ConversionInputs {
   int32_t frame_count = 0;  // whole frames of the sound
 };
 
-std::string LoadConversionInputs(const std::string& wave_path, const std::string& pitch_track_path,
+// What a conversion's inputs were measured to hold, for a front end to
+// report and to warn of: -1 where not known.
+struct SoundCounts {
+  int64_t samples = -1;        // of the sound
+  int32_t frames = -1;         // whole frames of it, one record each
+  int32_t voiced_frames = -1;  // those with a fundamental in the pitch track
+  int64_t track_frames = -1;   // whole records of the pitch track
+};
+
+SoundCounts CountSound(const ConversionInputs& inputs);
+
+Failure LoadConversionInputs(const std::string& wave_path, const std::string& pitch_track_path,
                                  const std::string& table_path, KeptVoiceTable* kept,
                                  ConversionInputs* inputs);

@@ -10,7 +10,6 @@
 #include "job/conversion_inputs.h"
 #include "job/frame_search.h"
 #include "io/pool.h"
-#include "resources/messages.h"
 
 namespace {
 
@@ -32,14 +31,15 @@ bool TakeProgressTick(JobHost& host, int64_t frame_start, int32_t sample_count) 
   return true;
 }
 
-// Steps from the loads to the written parameter file. The message text stays
-// empty while all goes well.
+// Steps from the loads to the written parameter file. The failure stays
+// kNone while all goes well.
 Outcome Convert(JobHost& host, const JobSettings& settings, const std::string& path,
-                std::string* message) {
+                JobResult* result) {
   ConversionInputs inputs;
-  *message = LoadConversionInputs(path, FindMadeFile(path, settings.output_folder, ".dat"),
-                                  settings.voice_table_path, settings.kept_table, &inputs);
-  if (!message->empty()) return Outcome::kEnded;
+  result->failure = LoadConversionInputs(path, FindMadeFile(path, settings.output_folder, ".dat"),
+                                         settings.voice_table_path, settings.kept_table, &inputs);
+  if (result->failure) return Outcome::kEnded;
+  result->counts = CountSound(inputs);
   const int32_t frame_count = inputs.frame_count;
   const int32_t sample_count = frame_count * kFrameLength;
 
@@ -74,41 +74,47 @@ Outcome Convert(JobHost& host, const JobSettings& settings, const std::string& p
     }
   }
 
-  if (WriteParameterFile(records, MadeFilePath(path, settings.output_folder, ""), record_count) !=
-      0) {
-    *message = MessageText(MessageId::kWriteFailed);
-  }
+  result->failure =
+      WriteParameterFile(records, MadeFilePath(path, settings.output_folder, ""), record_count);
   return Outcome::kEnded;
 }
 
 }  // namespace
 
-void RunConversionJob(JobHost& host, const JobSettings& settings) {
-  if (gBusyFlag == 1) return;
+JobResult RunConversionJob(JobHost& host, const JobSettings& settings) {
+  JobResult result;
+  if (gBusyFlag == 1) {
+    result.failure.kind = FailureKind::kBusy;
+    return result;
+  }
   if (!host.HasPerformanceCounter()) {
-    host.ShowMessage(MessageText(MessageId::kNoPerformanceCounter), kStyleExclamation);
-    return;
+    result.failure.kind = FailureKind::kNoPerformanceCounter;
+    host.ShowOutcome(result.failure);
+    return result;
   }
   const std::string path = TrimTrailingWhiteSpace(host.PathFieldText());
   if (!HasWaveExtension(path)) {
-    host.ShowMessage(MessageText(MessageId::kNotWaveFile), kStyleExclamation);
-    return;
+    result.failure = FileFailure(FailureKind::kNotWaveFile, path);
+    host.ShowOutcome(result.failure);
+    return result;
   }
 
-  std::string message;
   host.InputsLoading();
-  if (Convert(host, settings, path, &message) == Outcome::kCancelled) {
+  if (Convert(host, settings, path, &result) == Outcome::kCancelled) {
     // Whoever raised the cancel flag has already taken the window down.
     PoolAlloc(0);
-    host.ShowMessage(MessageText(MessageId::kCancelled), kStylePlain);
+    result.failure = InRole(
+        FileFailure(FailureKind::kCancelled, MadeFilePath(path, settings.output_folder, ".bin")),
+        FileRole::kOutput);
+    host.ShowOutcome(result.failure);
     gBusyFlag = 0;
-    return;
+    return result;
   }
 
   if (gProgressWindow != nullptr) host.DestroyProgressWindow(gProgressWindow);
   gProgressWindow = nullptr;
   PoolAlloc(0);
-  if (message.empty()) message = MessageText(MessageId::kFinished);
-  host.ShowMessage(message, kStylePlain);
+  host.ShowOutcome(result.failure);
   gBusyFlag = 0;
+  return result;
 }

@@ -4,6 +4,8 @@
 #include <string>
 
 #include "formats/paths.h"
+#include "io/failure.h"
+#include "job/conversion_inputs.h"
 #include "job/job_host.h"
 #include "job/search_settings.h"
 
@@ -21,7 +23,13 @@ struct JobSettings {
   std::string output_folder;
 };
 
+// What one conversion came to.
+struct JobResult {
+  Failure failure;     // kind kNone when the parameter file was written
+  SoundCounts counts;  // once the inputs were accepted
+};
+
 // One conversion, from the convert button's press to its one message box:
 // the path from the host's path field, the voice table, the pitch track and
 // the WAV file in, the parameter file out.
-void RunConversionJob(JobHost& host, const JobSettings& settings = {});
+JobResult RunConversionJob(JobHost& host, const JobSettings& settings = {});

@@ -3,11 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "io/failure.h"
 #include "job/shared_state.h"
-
-// Message box styles, the platform's values.
-inline constexpr int kStylePlain = 0;
-inline constexpr int kStyleExclamation = 48;
 
 // What a conversion job needs from its front end: the dialog, the command
 // line, or a test's script. The job itself never touches a platform API.
@@ -21,8 +18,9 @@ class JobHost {
   // The whole text of the path field, as UTF-8.
   virtual std::string PathFieldText() = 0;
 
-  // Shows the outcome, a UTF-8 text; returns once the user has dismissed it.
-  virtual void ShowMessage(const std::string& text, int style) = 0;
+  // Shows the outcome (kind kNone: finished); returns once the user has
+  // dismissed it.
+  virtual void ShowOutcome(const Failure& outcome) = 0;
 
   // Told when the loads begin: the table, the pitch track and the sound are
   // read and the table prepared, which takes a moment and pumps nothing.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "formats/sound_timing.h"
 #include "pitch/autocorrelation.h"
 #include "pitch/exact_math.h"
 #include "pitch/pitch_tracker.h"
@@ -107,7 +108,7 @@ class FrameAnalyser {
         settings_(settings),
         global_(LevelOf(samples)),
         period_(static_cast<int32_t>(grid.window / kPeriodsPerWindow)),
-        min_lag_(std::max(2, static_cast<int32_t>(kPitchSampleRate / settings.ceiling_hz))),
+        min_lag_(std::max(2, static_cast<int32_t>(kSampleRate / settings.ceiling_hz))),
         max_lag_(std::min(period_ + 2, grid.window / 2)),
         window_(HannWindow(grid.window)),
         correlator_(grid.window, max_lag_ + kSincDepth + 2) {
@@ -141,7 +142,7 @@ class FrameAnalyser {
   // when there is nothing to correlate.
   bool Fill(int32_t index, std::vector<double>* buffer, CandidateFrame* frame) {
     const double time = grid_.first_time + index * grid_.step;
-    const int64_t left = static_cast<int64_t>(std::floor(time * kPitchSampleRate - 0.5));
+    const int64_t left = static_cast<int64_t>(std::floor(time * kSampleRate - 0.5));
     // The mean over a longest period to either side: slow drift and a DC
     // offset would otherwise read as correlation at every lag.
     double mean = 0;
@@ -199,12 +200,12 @@ class FrameAnalyser {
       const double curvature = 2 * r[lag] - r[lag - 1] - r[lag + 1];
       const double period = lag + slope / curvature;
       const double strength = Reflected(r[lag] + 0.5 * slope * slope / curvature);
-      Offer({static_cast<float>(kPitchSampleRate / period), static_cast<float>(strength)}, frame);
+      Offer({static_cast<float>(kSampleRate / period), static_cast<float>(strength)}, frame);
     }
     for (int32_t c = 0; c < frame->count; ++c) {
       PitchCandidate& candidate = frame->voiced[c];
-      const Peak peak = RefinePeak(r, static_cast<int32_t>(std::lround(kPitchSampleRate / candidate.hz)));
-      candidate = {static_cast<float>(kPitchSampleRate / peak.lag), static_cast<float>(Reflected(peak.value))};
+      const Peak peak = RefinePeak(r, static_cast<int32_t>(std::lround(kSampleRate / candidate.hz)));
+      candidate = {static_cast<float>(kSampleRate / peak.lag), static_cast<float>(Reflected(peak.value))};
     }
   }
 
@@ -227,10 +228,10 @@ class FrameAnalyser {
 
 AnalysisGrid GridFor(int64_t sample_count, double floor_hz) {
   AnalysisGrid grid;
-  grid.window = static_cast<int32_t>(kPeriodsPerWindow / floor_hz * kPitchSampleRate) / 2 * 2;
+  grid.window = static_cast<int32_t>(kPeriodsPerWindow / floor_hz * kSampleRate) / 2 * 2;
   grid.step = kPeriodsPerWindow / 4 / floor_hz;
-  const double duration = static_cast<double>(sample_count) / kPitchSampleRate;
-  const double window_seconds = static_cast<double>(grid.window) / kPitchSampleRate;
+  const double duration = static_cast<double>(sample_count) / kSampleRate;
+  const double window_seconds = static_cast<double>(grid.window) / kSampleRate;
   if (duration < window_seconds) return grid;
   grid.count = static_cast<int32_t>(std::floor((duration - window_seconds) / grid.step)) + 1;
   grid.first_time = duration / 2 - (grid.count - 1) * grid.step / 2;

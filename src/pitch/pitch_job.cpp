@@ -9,7 +9,6 @@
 #include "io/pool.h"
 #include "io/whole_file.h"
 #include "formats/paths.h"
-#include "resources/messages.h"
 
 namespace {
 
@@ -52,11 +51,14 @@ PitchJobOutcome MakeTrack(const std::string& path, const PitchJobSettings& setti
   PitchJobOutcome outcome;
   uint8_t* wave_block = nullptr;
   int32_t wave_length = 0;
-  outcome.message = LoadFile(path, kWaveExtraBytes, &wave_block, &wave_length);
-  if (!outcome.message.empty()) return outcome;
+  outcome.failure = LoadFile(path, kWaveExtraBytes, &wave_block, &wave_length);
   WaveSamples wave;
-  outcome.message = ReadWave(wave_block, wave_length, &wave);
-  if (!outcome.message.empty()) return outcome;
+  if (!outcome.failure) outcome.failure = ReadWave(wave_block, wave_length, &wave);
+  if (outcome.failure) {
+    outcome.failure.path = path;
+    outcome.failure = InRole(outcome.failure, FileRole::kSound);
+    return outcome;
+  }
 
   outcome.track_path = MadeFilePath(path, settings.output_folder, ".dat");
   if (!settings.replace_existing && TrackMayExist(outcome.track_path)) {
@@ -71,15 +73,14 @@ PitchJobOutcome MakeTrack(const std::string& path, const PitchJobSettings& setti
     // Size 0 would empty the pool rather than hand out a block.
     records = static_cast<uint8_t*>(PoolAlloc(static_cast<uint32_t>(byte_count)));
     if (records == nullptr) {
-      outcome.message = MessageText(MessageId::kNoMemory);
+      outcome.failure = InRole(FileFailure(FailureKind::kNoMemory, outcome.track_path),
+                               FileRole::kOutput);
       return outcome;
     }
     StoreFundamentals(track, records);
   }
-  if (SaveFile(records, static_cast<uint32_t>(byte_count), outcome.track_path) != 0) {
-    outcome.message = MessageText(MessageId::kWriteFailed);
-    return outcome;
-  }
+  outcome.failure = SaveFile(records, static_cast<uint32_t>(byte_count), outcome.track_path);
+  if (outcome.failure) return outcome;
 
   for (const uint16_t hz : track) outcome.voiced_frames += hz > 0 ? 1 : 0;
   outcome.frames = static_cast<int32_t>(track.size());
@@ -93,7 +94,7 @@ PitchJobOutcome RunPitchJob(const std::string& wave_path, const PitchJobSettings
   const std::string path = TrimTrailingWhiteSpace(wave_path);
   if (!HasWaveExtension(path)) {
     PitchJobOutcome outcome;
-    outcome.message = MessageText(MessageId::kNotWaveFile);
+    outcome.failure = FileFailure(FailureKind::kNotWaveFile, path);
     return outcome;
   }
   PitchJobOutcome outcome = MakeTrack(path, settings);

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "analysis/frame_spectra.h"
+#include "formats/sound_timing.h"
 #include "pitch/pitch_candidates.h"
 #include "pitch/pitch_path.h"
 
@@ -76,7 +76,7 @@ std::vector<uint16_t> TrackPitch(const std::vector<float>& samples, const PitchS
   std::vector<uint16_t> track(samples.size() / kFrameLength, 0);
   for (size_t f = 0; f < track.size(); ++f) {
     const double centre = (static_cast<double>(f) * kFrameLength + kFrameLength / 2.0) /
-                          kPitchSampleRate;
+                          kSampleRate;
     const double hz = PathValueAt(path, grid, centre);
     if (hz > 0) track[f] = static_cast<uint16_t>(std::clamp(std::lround(hz), 1L, 65535L));
   }

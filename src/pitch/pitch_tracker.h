@@ -4,8 +4,6 @@
 #include <string>
 #include <vector>
 
-inline constexpr int32_t kPitchSampleRate = 44100;
-
 // Where the fundamental is looked for, and how periodic a frame has to be to
 // count as voiced. The defaults are the usual range of speaking voices.
 struct PitchSettings {

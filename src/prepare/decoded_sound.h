@@ -4,9 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "formats/sound_timing.h"
 #include "prepare/prepare_failure.h"
-
-inline constexpr int32_t kPreparedRate = 44100;
 
 // A recording as the conversion needs it, before rounding: one channel at
 // 44100 Hz, full scale ±1.

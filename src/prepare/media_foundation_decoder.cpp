@@ -18,7 +18,7 @@
 #include <new>
 #include <vector>
 
-#include "analysis/frame_spectra.h"
+#include "formats/sound_timing.h"
 #include "io/platform_file.h"
 #include "io/wide_text_win32.h"
 #include "io/whole_file.h"
@@ -90,7 +90,7 @@ std::string Code(HRESULT result) {
   return text;
 }
 
-PrepareFailure Failure(PrepareFailureKind kind, const std::string& reason = {}) {
+PrepareFailure Refusal(PrepareFailureKind kind, const std::string& reason = {}) {
   PrepareFailure failure;
   failure.kind = kind;
   failure.reason = reason;
@@ -129,13 +129,13 @@ bool AppendSample(IMFSample* sample, std::vector<float>* out) {
 class RateChanger {
  public:
   RateChanger(uint32_t input_rate, std::vector<float>* output) : output_(output) {
-    if (input_rate == kPreparedRate) return;
+    if (input_rate == kSampleRate) return;
     Com<IMFMediaType> input;
     Com<IMFMediaType> wanted;
     ready_ = SUCCEEDED(CoCreateInstance(CLSID_CResamplerMediaObject, nullptr,
                                         CLSCTX_INPROC_SERVER, IID_IMFTransform,
                                         reinterpret_cast<void**>(resampler_.Out()))) &&
-             MakeMonoFloatType(input_rate, &input) && MakeMonoFloatType(kPreparedRate, &wanted) &&
+             MakeMonoFloatType(input_rate, &input) && MakeMonoFloatType(kSampleRate, &wanted) &&
              SUCCEEDED(resampler_->SetInputType(0, input.get(), 0)) &&
              SUCCEEDED(resampler_->SetOutputType(0, wanted.get(), 0));
     if (!ready_) return;
@@ -237,34 +237,34 @@ PrepareFailure DecodeWithReader(IMFSourceReader* reader, DecodedSound* sound) {
       FAILED(reader->SetStreamSelection(kAudio, TRUE)) || FAILED(MFCreateMediaType(wanted.Out())) ||
       FAILED(wanted->SetGUID(MF_MT_MAJOR_TYPE, MFMediaType_Audio)) ||
       FAILED(wanted->SetGUID(MF_MT_SUBTYPE, MFAudioFormat_Float))) {
-    return Failure(PrepareFailureKind::kNotARecording, "it holds no sound Windows decodes");
+    return Refusal(PrepareFailureKind::kNotARecording, "it holds no sound Windows decodes");
   }
   const HRESULT set = reader->SetCurrentMediaType(kAudio, nullptr, wanted.get());
   if (FAILED(set) || FAILED(reader->GetCurrentMediaType(kAudio, given.Out())) ||
       FAILED(given->GetUINT32(MF_MT_AUDIO_SAMPLES_PER_SECOND, &rate)) ||
       FAILED(given->GetUINT32(MF_MT_AUDIO_NUM_CHANNELS, &channels))) {
-    return Failure(PrepareFailureKind::kNotARecording,
+    return Refusal(PrepareFailureKind::kNotARecording,
                    "Windows cannot decode its sound to samples, error " + Code(set));
   }
   sound->source_rate = static_cast<int32_t>(rate);
   sound->source_channels = static_cast<int32_t>(channels);
   if (!UsableLayout(rate, channels)) {
-    PrepareFailure failure = Failure(PrepareFailureKind::kUnusableLayout);
+    PrepareFailure failure = Refusal(PrepareFailureKind::kUnusableLayout);
     failure.rate = rate;
     failure.channels = channels;
     return failure;
   }
   const double told = ToldSeconds(reader);
-  if (told * kPreparedRate > static_cast<double>(MostPreparedSamples())) {
-    PrepareFailure failure = Failure(PrepareFailureKind::kTooLong);
+  if (told * kSampleRate > static_cast<double>(MostPreparedSamples())) {
+    PrepareFailure failure = Refusal(PrepareFailureKind::kTooLong);
     failure.seconds = told;
     return failure;
   }
   std::vector<float>& samples = sound->samples;
-  samples.reserve(static_cast<size_t>(told * kPreparedRate) + 4096);
+  samples.reserve(static_cast<size_t>(told * kSampleRate) + 4096);
   RateChanger rate_changer(rate, &samples);
   if (!rate_changer.ready()) {
-    return Failure(PrepareFailureKind::kNotOnThisPlatform,
+    return Refusal(PrepareFailureKind::kNotOnThisPlatform,
                    "the audio resampler of this Windows cannot be set up");
   }
 
@@ -279,23 +279,23 @@ PrepareFailure DecodeWithReader(IMFSourceReader* reader, DecodedSound* sound) {
     const HRESULT read = reader->ReadSample(kAudio, 0, nullptr, &flags, &time, sample.Out());
     if (FAILED(read) || (flags & MF_SOURCE_READERF_ERROR) != 0 ||
         (flags & MF_SOURCE_READERF_CURRENTMEDIATYPECHANGED) != 0) {
-      PrepareFailure failure = Failure(PrepareFailureKind::kDamaged, "error " + Code(read));
+      PrepareFailure failure = Refusal(PrepareFailureKind::kDamaged, "error " + Code(read));
       failure.seconds = static_cast<double>(frames_read) / rate;
       return failure;
     }
     if ((flags & MF_SOURCE_READERF_ENDOFSTREAM) != 0) break;
     if (sample.get() == nullptr) continue;
     frames.clear();
-    if (!AppendSample(sample.get(), &frames)) return Failure(PrepareFailureKind::kNoMemory);
+    if (!AppendSample(sample.get(), &frames)) return Refusal(PrepareFailureKind::kNoMemory);
     const size_t count = frames.size() / channels;
     mono.resize(count);
     mix.Mix(frames.data(), count, mono.data());
     frames_read += static_cast<int64_t>(count);
     if (!rate_changer.Feed(mono.data(), count)) {
-      return Failure(PrepareFailureKind::kNotOnThisPlatform, "the audio resampler failed");
+      return Refusal(PrepareFailureKind::kNotOnThisPlatform, "the audio resampler failed");
     }
     if (static_cast<int64_t>(samples.size()) > MostPreparedSamples()) {
-      return Failure(PrepareFailureKind::kTooLong);
+      return Refusal(PrepareFailureKind::kTooLong);
     }
   }
   // A decoder takes a stream cut short for a shorter one; the container
@@ -303,18 +303,18 @@ PrepareFailure DecodeWithReader(IMFSourceReader* reader, DecodedSound* sound) {
   // estimated (an MP3 file without a table of its frames).
   const double decoded = static_cast<double>(frames_read) / rate;
   if (told > 0 && decoded < 0.98 * told - 0.05) {
-    PrepareFailure failure = Failure(PrepareFailureKind::kDamaged);
+    PrepareFailure failure = Refusal(PrepareFailureKind::kDamaged);
     failure.seconds = decoded;
     return failure;
   }
   if (!rate_changer.Finish()) {
-    return Failure(PrepareFailureKind::kNotOnThisPlatform, "the audio resampler failed");
+    return Refusal(PrepareFailureKind::kNotOnThisPlatform, "the audio resampler failed");
   }
   sound->silent_channels = mix.SilentChannels();
   mix.RestoreLevel(&samples);
-  if (frames_read == 0 || samples.empty()) return Failure(PrepareFailureKind::kEmpty);
+  if (frames_read == 0 || samples.empty()) return Refusal(PrepareFailureKind::kEmpty);
   if (static_cast<int64_t>(samples.size()) < kFrameLength) {
-    return Failure(PrepareFailureKind::kShorterThanFrame);
+    return Refusal(PrepareFailureKind::kShorterThanFrame);
   }
   return {};
 }
@@ -345,10 +345,13 @@ bool LooksCut(const std::vector<uint8_t>& head, const std::vector<uint8_t>& tail
 
 PrepareFailure DecodeRecording(const std::string& path, DecodedSound* sound) {
   PlatformFile opened;
-  if (OpenForReading(path.c_str(), &opened) != OpenStatus::kOpened) {
-    PrepareFailure failure = Failure(PrepareFailureKind::kCannotRead);
+  FileProblem problem;
+  if (const OpenStatus status = OpenForReading(path.c_str(), &opened, &problem);
+      status != OpenStatus::kOpened) {
+    PrepareFailure failure = Refusal(PrepareFailureKind::kCannotRead);
     failure.path = path;
-    failure.file_problem = ProbeReading(path);
+    failure.missing = status == OpenStatus::kNotFound;
+    failure.file_problem = problem;
     return failure;
   }
   const int64_t length = LengthOf(opened);
@@ -356,12 +359,12 @@ PrepareFailure DecodeRecording(const std::string& path, DecodedSound* sound) {
   std::vector<uint8_t> tail;
   const bool read = ReadEnds(opened, length, &head, &tail);
   CloseFile(opened);
-  if (!read || LooksCut(head, tail, length)) return Failure(PrepareFailureKind::kDamaged);
-  if (length == 0) return Failure(PrepareFailureKind::kNotARecording, "it is empty");
+  if (!read || LooksCut(head, tail, length)) return Refusal(PrepareFailureKind::kDamaged);
+  if (length == 0) return Refusal(PrepareFailureKind::kNotARecording, "it is empty");
 
   MediaFoundationSession session;
   if (!session.started()) {
-    return Failure(PrepareFailureKind::kNotOnThisPlatform, "Media Foundation cannot be started");
+    return Refusal(PrepareFailureKind::kNotOnThisPlatform, "Media Foundation cannot be started");
   }
   // The file opened above, so its name is well-formed.
   std::wstring wide_path;
@@ -369,13 +372,13 @@ PrepareFailure DecodeRecording(const std::string& path, DecodedSound* sound) {
   Com<IMFSourceReader> reader;
   const HRESULT opened_reader = MFCreateSourceReaderFromURL(wide_path.c_str(), nullptr, reader.Out());
   if (FAILED(opened_reader)) {
-    return Failure(PrepareFailureKind::kNotARecording,
+    return Refusal(PrepareFailureKind::kNotARecording,
                    "Windows has no decoder for it, error " + Code(opened_reader));
   }
   try {
     return DecodeWithReader(reader.get(), sound);
   } catch (const std::bad_alloc&) {
     sound->samples = {};
-    return Failure(PrepareFailureKind::kNoMemory);
+    return Refusal(PrepareFailureKind::kNoMemory);
   }
 }

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "analysis/frame_spectra.h"
+#include "formats/sound_timing.h"
 #include "formats/parameter_file.h"
 #include "prepare/decoded_sound.h"
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "io/file_problem.h"
+#include "io/platform_file.h"
 
 // Why a recording could not be prepared, as found where it happened; the
 // front end makes the words.
@@ -26,6 +26,7 @@ struct PrepareFailure {
   PrepareFailureKind kind = PrepareFailureKind::kNone;
   std::string path;
   std::string reason;
+  bool missing = false;  // kCannotRead: no such file
   FileProblem file_problem;
   double seconds = 0;
   int64_t rate = 0;

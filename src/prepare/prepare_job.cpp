@@ -3,11 +3,10 @@
 #include <algorithm>
 #include <vector>
 
-#include "analysis/frame_spectra.h"
+#include "formats/sound_timing.h"
 #include "formats/parameter_file.h"
 #include "formats/paths.h"
 #include "formats/pitch_track.h"
-#include "formats/wave_description.h"
 #include "formats/wave_reader.h"
 #include "formats/wave_writer.h"
 #include "io/platform_file.h"
@@ -22,7 +21,7 @@ namespace {
 // the sound.
 constexpr size_t kBlockSamples = 1 << 17;
 
-PrepareFailure Failure(PrepareFailureKind kind, const std::string& path) {
+PrepareFailure Refusal(PrepareFailureKind kind, const std::string& path) {
   PrepareFailure failure;
   failure.kind = kind;
   failure.path = path;
@@ -31,21 +30,30 @@ PrepareFailure Failure(PrepareFailureKind kind, const std::string& path) {
 
 // A folder or a FIFO of that name is as much in the way as a file.
 bool NameTaken(const std::string& path) {
-  const FileProblemKind found = ProbeReading(path).kind;
-  return found == FileProblemKind::kNone || found == FileProblemKind::kNotRegularFile;
+  PlatformFile file;
+  FileProblem problem;
+  const OpenStatus status = OpenForReading(path.c_str(), &file, &problem);
+  if (status == OpenStatus::kOpened) CloseFile(file);
+  return status == OpenStatus::kOpened ||
+         (status == OpenStatus::kFailed && problem.kind == FileProblemKind::kNotRegularFile);
 }
 
-PrepareFailure WriteFailure(NewFileStatus status, const std::string& path) {
+PrepareFailure WriteFailure(NewFileStatus status, const std::string& path,
+                            const FileProblem& problem) {
   if (status == NewFileStatus::kWritten) return {};
-  return Failure(status == NewFileStatus::kExists ? PrepareFailureKind::kNameTaken
-                                                  : PrepareFailureKind::kWriteFailed,
-                 path);
+  PrepareFailure failure = Refusal(status == NewFileStatus::kExists
+                                       ? PrepareFailureKind::kNameTaken
+                                       : PrepareFailureKind::kWriteFailed,
+                                   path);
+  failure.file_problem = problem;
+  return failure;
 }
 
 PrepareFailure WriteSound(const std::vector<float>& samples, const std::string& path) {
+  FileProblem problem;
   const NewFileStatus status = WriteNewFile(path, [&](const ByteSink& sink) {
     const std::vector<uint8_t> header =
-        MonoWaveHeader(static_cast<uint32_t>(samples.size()), kPreparedRate);
+        MonoWaveHeader(static_cast<uint32_t>(samples.size()), kSampleRate);
     if (!sink(header.data(), static_cast<uint32_t>(header.size()))) return false;
     std::vector<uint8_t> block;
     for (size_t start = 0; start < samples.size(); start += kBlockSamples) {
@@ -59,8 +67,8 @@ PrepareFailure WriteSound(const std::vector<float>& samples, const std::string& 
       if (!sink(block.data(), static_cast<uint32_t>(block.size()))) return false;
     }
     return true;
-  });
-  return WriteFailure(status, path);
+  }, &problem);
+  return WriteFailure(status, path, problem);
 }
 
 // The one place a prepared sound gets its pitch track.
@@ -75,10 +83,11 @@ PrepareFailure WriteTrack(const std::vector<float>& samples, const PrepareSettin
     outcome->voiced_frames += track[frame] > 0 ? 1 : 0;
   }
   outcome->frames = static_cast<int32_t>(track.size());
+  FileProblem problem;
   const NewFileStatus status = WriteNewFile(outcome->track_path, [&](const ByteSink& sink) {
     return records.empty() || sink(records.data(), static_cast<uint32_t>(records.size()));
-  });
-  return WriteFailure(status, outcome->track_path);
+  }, &problem);
+  return WriteFailure(status, outcome->track_path, problem);
 }
 
 // Whether the header alone rules out the conversion's reading the file as
@@ -92,7 +101,7 @@ bool MayBeAcceptedAsItIs(const std::string& path) {
   }
   const WaveDescription found = DescribeWave(head.data(), static_cast<int64_t>(head.size()), length);
   return found.format_tag == 1 && found.channels == 1 && found.bits_per_sample == 16 &&
-         found.sample_rate == kPreparedRate;
+         found.sample_rate == kSampleRate;
 }
 
 // The conversion's own verdict on the file, from its header and its length
@@ -109,7 +118,7 @@ bool ReadAsTheConversionDoes(const std::string& path, std::vector<float>* sample
   }
   head.resize(head.size() + kWaveExtraBytes, 0);  // as the loader leaves a block
   WaveSamples wave;
-  if (!ReadWave(head.data(), static_cast<int32_t>(length), &wave).empty() ||
+  if (ReadWave(head.data(), static_cast<int32_t>(length), &wave) ||
       wave.count / kFrameLength > kRecordCapacity) {
     return false;
   }
@@ -140,11 +149,11 @@ PrepareOutcome Prepare(const std::string& path, const PrepareSettings& settings)
     outcome.taken_as_it_is = true;
     outcome.wave_path = path;
     outcome.track_path = MadeFilePath(path, settings.output_folder, ".dat");
-    outcome.source_rate = kPreparedRate;
+    outcome.source_rate = kSampleRate;
     outcome.source_channels = 1;
     outcome.samples = static_cast<int64_t>(samples.size());
     if (NameTaken(outcome.track_path)) {
-      outcome.failure = Failure(PrepareFailureKind::kNameTaken, outcome.track_path);
+      outcome.failure = Refusal(PrepareFailureKind::kNameTaken, outcome.track_path);
       return outcome;
     }
     outcome.failure = WriteTrack(samples, settings, &outcome);
@@ -155,7 +164,7 @@ PrepareOutcome Prepare(const std::string& path, const PrepareSettings& settings)
   outcome.track_path = MadeFilePath(outcome.wave_path, "", ".dat");
   for (const std::string* made : {&outcome.wave_path, &outcome.track_path}) {
     if (NameTaken(*made)) {
-      outcome.failure = Failure(PrepareFailureKind::kNameTaken, *made);
+      outcome.failure = Refusal(PrepareFailureKind::kNameTaken, *made);
       return outcome;
     }
   }

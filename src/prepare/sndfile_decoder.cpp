@@ -11,7 +11,7 @@
 #include <memory>
 #include <new>
 
-#include "analysis/frame_spectra.h"
+#include "formats/sound_timing.h"
 #include "io/platform_file.h"
 #include "prepare/mono_mix.h"
 #include "prepare/whole_recording.h"
@@ -44,13 +44,13 @@ using ResamplerHandle = std::unique_ptr<soxr, ResamplerDeleter>;
 class RateChanger {
  public:
   RateChanger(int32_t input_rate, std::vector<float>* output) : output_(output) {
-    ratio_ = static_cast<double>(kPreparedRate) / input_rate;
-    if (input_rate == kPreparedRate) return;  // taken as it is: a round trip gives the same samples
+    ratio_ = static_cast<double>(kSampleRate) / input_rate;
+    if (input_rate == kSampleRate) return;  // taken as it is: a round trip gives the same samples
     const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
     const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_VHQ, 0);
     const soxr_runtime_spec_t runtime = soxr_runtime_spec(1);
     soxr_error_t error = nullptr;
-    resampler_.reset(soxr_create(input_rate, kPreparedRate, 1, &error, &io, &quality, &runtime));
+    resampler_.reset(soxr_create(input_rate, kSampleRate, 1, &error, &io, &quality, &runtime));
     if (error != nullptr) resampler_.reset();
     failed_ = resampler_ == nullptr;
   }
@@ -135,7 +135,7 @@ bool EndsWhole(const SF_INFO& info, const ReadAt& read_at, int64_t length) {
 // it was read.
 double SecondsOf(sf_count_t frames, int32_t rate) { return static_cast<double>(frames) / rate; }
 
-PrepareFailure Failure(PrepareFailureKind kind) {
+PrepareFailure Refusal(PrepareFailureKind kind) {
   PrepareFailure failure;
   failure.kind = kind;
   return failure;
@@ -146,15 +146,15 @@ PrepareFailure DecodeOpened(SNDFILE* file, const SF_INFO& info, const ReadAt& re
   sound->source_rate = info.samplerate;
   sound->source_channels = info.channels;
   if (!UsableLayout(info.samplerate, info.channels)) {
-    PrepareFailure failure = Failure(PrepareFailureKind::kUnusableLayout);
+    PrepareFailure failure = Refusal(PrepareFailureKind::kUnusableLayout);
     failure.rate = info.samplerate;
     failure.channels = info.channels;
     return failure;
   }
   const bool length_told = info.frames > 0 && info.frames < SF_COUNT_MAX;
-  const double ratio = static_cast<double>(kPreparedRate) / info.samplerate;
+  const double ratio = static_cast<double>(kSampleRate) / info.samplerate;
   if (length_told && static_cast<double>(info.frames) * ratio > MostPreparedSamples()) {
-    PrepareFailure failure = Failure(PrepareFailureKind::kTooLong);
+    PrepareFailure failure = Refusal(PrepareFailureKind::kTooLong);
     failure.seconds = SecondsOf(info.frames, info.samplerate);
     return failure;
   }
@@ -162,7 +162,7 @@ PrepareFailure DecodeOpened(SNDFILE* file, const SF_INFO& info, const ReadAt& re
   std::vector<float>& samples = sound->samples;
   if (length_told) samples.reserve(static_cast<size_t>(static_cast<double>(info.frames) * ratio) + 4096);
   RateChanger rate_changer(info.samplerate, &samples);
-  if (rate_changer.failed()) return Failure(PrepareFailureKind::kNoMemory);
+  if (rate_changer.failed()) return Refusal(PrepareFailureKind::kNoMemory);
 
   MonoMix mix(info.channels);
   std::vector<float> block(static_cast<size_t>(kBlockFrames) * info.channels);
@@ -174,35 +174,35 @@ PrepareFailure DecodeOpened(SNDFILE* file, const SF_INFO& info, const ReadAt& re
     frames_read += got;
     mix.Mix(block.data(), static_cast<size_t>(got), mono.data());
     if (!rate_changer.Feed(mono.data(), static_cast<size_t>(got))) {
-      return Failure(PrepareFailureKind::kNoMemory);
+      return Refusal(PrepareFailureKind::kNoMemory);
     }
     // A length the header did not tell: how much longer is not worth
     // decoding to find out.
     if (static_cast<int64_t>(samples.size()) > MostPreparedSamples()) {
-      return Failure(PrepareFailureKind::kTooLong);
+      return Refusal(PrepareFailureKind::kTooLong);
     }
   }
   const bool decoder_failed = sf_error(file) != SF_ERR_NO_ERROR;
   if (decoder_failed || (length_told && frames_read < info.frames) ||
       !EndsWhole(info, read_at, length)) {
-    PrepareFailure failure = Failure(PrepareFailureKind::kDamaged);
+    PrepareFailure failure = Refusal(PrepareFailureKind::kDamaged);
     if (decoder_failed) failure.reason = sf_strerror(file);
     failure.seconds = SecondsOf(frames_read, info.samplerate);
     return failure;
   }
-  if (!rate_changer.Feed(nullptr, 0)) return Failure(PrepareFailureKind::kNoMemory);
+  if (!rate_changer.Feed(nullptr, 0)) return Refusal(PrepareFailureKind::kNoMemory);
 
   sound->silent_channels = mix.SilentChannels();
   mix.RestoreLevel(&samples);
-  if (frames_read == 0 || samples.empty()) return Failure(PrepareFailureKind::kEmpty);
+  if (frames_read == 0 || samples.empty()) return Refusal(PrepareFailureKind::kEmpty);
   if (static_cast<int64_t>(samples.size()) < kFrameLength) {
-    return Failure(PrepareFailureKind::kShorterThanFrame);
+    return Refusal(PrepareFailureKind::kShorterThanFrame);
   }
   return {};
 }
 
 PrepareFailure NotARecording(const char* reason) {
-  PrepareFailure failure = Failure(PrepareFailureKind::kNotARecording);
+  PrepareFailure failure = Refusal(PrepareFailureKind::kNotARecording);
   failure.reason = reason;
   return failure;
 }
@@ -216,7 +216,7 @@ PrepareFailure DecodeGuarded(SNDFILE* file, const SF_INFO& info, const ReadAt& r
     return DecodeOpened(file, info, read_at, length, sound);
   } catch (const std::bad_alloc&) {
     sound->samples = {};
-    return Failure(PrepareFailureKind::kNoMemory);
+    return Refusal(PrepareFailureKind::kNoMemory);
   }
 }
 
@@ -258,10 +258,13 @@ sf_count_t MemoryTell(void* user) { return Recording(user)->position; }
 
 PrepareFailure DecodeRecording(const std::string& path, DecodedSound* sound) {
   PlatformFile opened;
-  if (OpenForReading(path.c_str(), &opened) != OpenStatus::kOpened) {
-    PrepareFailure failure = Failure(PrepareFailureKind::kCannotRead);
+  FileProblem problem;
+  if (const OpenStatus status = OpenForReading(path.c_str(), &opened, &problem);
+      status != OpenStatus::kOpened) {
+    PrepareFailure failure = Refusal(PrepareFailureKind::kCannotRead);
     failure.path = path;
-    failure.file_problem = ProbeReading(path);
+    failure.missing = status == OpenStatus::kNotFound;
+    failure.file_problem = problem;
     return failure;
   }
   SF_INFO info{};

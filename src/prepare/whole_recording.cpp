@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "formats/wave_description.h"
+#include "formats/wave_reader.h"
 
 bool OggTailEndsStream(const uint8_t* tail, size_t size) {
   constexpr size_t kPageHeaderBytes = 27;

@@ -2,13 +2,12 @@
 
 #include <cmath>
 
-#include "analysis/frame_spectra.h"
+#include "formats/sound_timing.h"
 #include "formats/voice_table.h"
 
 namespace {
 
-constexpr double kSampleRate = 44100.0;
-constexpr double kNyquist = kSampleRate / 2;
+constexpr double kNyquist = kSampleRate / 2.0;
 constexpr double kTwoPi = 6.283185307179586;
 // A voice after a frame at 0 Hz has nothing to grow out of: it fades in over
 // its first 3 ms instead of starting at its level, which would click.
@@ -21,8 +20,7 @@ double OnsetFade(int32_t n) {
 // Amplitude of each component of a frame's record.
 void ComponentAmplitudes(const ParameterRecord& record, const uint8_t* prepared_table,
                          double amplitudes[kPreparedEntryValues]) {
-  const int32_t voice = record.voice_high * 16 + record.voice_low;
-  const uint16_t* entry = PreparedEntry(prepared_table, voice);
+  const uint16_t* entry = PreparedEntry(prepared_table, record.Voice());
   amplitudes[0] = 0.0;  // 0 Hz: never a DC offset
   for (int32_t j = 1; j < kPreparedEntryValues; ++j) {
     const double frequency = static_cast<double>(j) * record.frequency;

@@ -1,7 +1,5 @@
 #include "report/bin_comparison.h"
 
-#include "formats/byte_order.h"
-
 BinComparison CompareWithBin(const uint8_t* bytes, int32_t length,
                              const std::vector<ReportFrame>& frames) {
   BinComparison comparison;
@@ -14,14 +12,10 @@ BinComparison CompareWithBin(const uint8_t* bytes, int32_t length,
   }
   int32_t sounding = 0;
   for (int32_t i = 0; i < comparison.records; ++i) {
-    const uint8_t* at = bytes + int64_t{i} * sizeof(ParameterRecord);
-    const ParameterRecord record{
-        static_cast<int32_t>(ReadLittle32(at)), static_cast<int32_t>(ReadLittle32(at + 4)),
-        static_cast<int32_t>(ReadLittle32(at + 8)), static_cast<int32_t>(ReadLittle32(at + 12))};
+    const ParameterRecord record = DecodeRecord(bytes + int64_t{i} * kRecordBytes);
     const ReportFrame& chosen = frames[static_cast<size_t>(i)];
     if (!chosen.silent) ++sounding;
-    if (record.voice_high != chosen.voice / 16 || record.voice_low != chosen.voice % 16 ||
-        record.frequency != chosen.frequency || record.gain != chosen.gain) {
+    if (record != RecordOf(chosen.voice, chosen.frequency, chosen.gain)) {
       comparison.differing_frames.push_back(i);
       comparison.bin_records.push_back(record);
     }

@@ -13,22 +13,21 @@
 #include "io/pool.h"
 #include "io/whole_file.h"
 #include "report/report_page.h"
-#include "resources/messages.h"
 
 namespace {
 
-// The conversion's own loads and checks, in its order and with its messages,
+// The conversion's own loads and checks, in its order and with its refusals,
 // then the existing FILE.bin, which is optional: it is only compared with.
-std::string LoadInputs(const ReportRequest& request, ConversionInputs* inputs,
-                       uint8_t** records, int32_t* records_length) {
-  std::string message = LoadConversionInputs(
-      request.wave_path, FindMadeFile(request.wave_path, request.output_folder, ".dat"),
-      request.voice_table_path, nullptr, inputs);
-  if (!message.empty()) return message;
+Failure LoadInputs(const ReportRequest& request, ConversionInputs* inputs,
+                   uint8_t** records, int32_t* records_length) {
+  if (Failure failure = LoadConversionInputs(
+          request.wave_path, FindMadeFile(request.wave_path, request.output_folder, ".dat"),
+          request.voice_table_path, nullptr, inputs)) {
+    return failure;
+  }
   int32_t length = 0;
-  if (LoadFile(FindMadeFile(request.wave_path, request.output_folder, ".bin"),
-               sizeof(ParameterRecord), records, &length)
-          .empty()) {
+  if (!LoadFile(FindMadeFile(request.wave_path, request.output_folder, ".bin"),
+                sizeof(ParameterRecord), records, &length)) {
     *records_length = length;
   }
   return {};
@@ -60,8 +59,9 @@ ReportOutcome Report(const ReportRequest& request) {
   ConversionInputs in;
   uint8_t* records = nullptr;
   int32_t records_length = -1;
-  outcome.message = LoadInputs(request, &in, &records, &records_length);
-  if (!outcome.message.empty()) return outcome;
+  outcome.failure = LoadInputs(request, &in, &records, &records_length);
+  if (outcome.failure) return outcome;
+  outcome.counts = CountSound(in);
 
   std::unique_ptr<PreparedTable> fresh_table;
   PreparedTable& table = PrepareLoadedTable(&in.table, &fresh_table);
@@ -84,9 +84,8 @@ ReportOutcome Report(const ReportRequest& request) {
       {request.wave_path, in.samples.data, table.view().entries, records, records_length}, frames);
   outcome.disagreeing_records = page.disagreeing_records;
   outcome.report_path = MadeFilePath(request.wave_path, request.output_folder, ".report.html");
-  if (SaveFile(page.html.data(), static_cast<uint32_t>(page.html.size()), outcome.report_path) != 0) {
-    outcome.message = MessageText(MessageId::kWriteFailed);
-  }
+  outcome.failure =
+      SaveFile(page.html.data(), static_cast<uint32_t>(page.html.size()), outcome.report_path);
   outcome.frames = frame_count;
   return outcome;
 }

@@ -4,6 +4,8 @@
 #include <functional>
 #include <string>
 
+#include "io/failure.h"
+#include "job/conversion_inputs.h"
 #include "job/search_settings.h"
 
 struct ReportRequest {
@@ -19,7 +21,8 @@ struct ReportRequest {
 };
 
 struct ReportOutcome {
-  std::string message;       // empty on success
+  Failure failure;           // kind kNone on success
+  SoundCounts counts;        // once the inputs were accepted
   std::string report_path;   // FILE.report.html
   int32_t frames = 0;
   // Frames whose record in an existing FILE.bin differs from the search's

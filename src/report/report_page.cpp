@@ -17,7 +17,7 @@ std::vector<ParameterRecord> ChosenRecords(const std::vector<ReportFrame>& frame
   std::vector<ParameterRecord> records;
   records.reserve(frames.size());
   for (const ReportFrame& frame : frames) {
-    records.push_back({frame.voice / 16, frame.frequency, frame.gain, frame.voice % 16});
+    records.push_back(RecordOf(frame.voice, frame.frequency, frame.gain));
   }
   return records;
 }

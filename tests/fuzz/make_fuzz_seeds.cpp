@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
   for (const auto& [name, records] :
        {std::pair{"empty", RecordArray{}}, {"phrase", phrase}, {"edges", edges}}) {
     const std::string base = (out / "preview" / name).string();
-    written &= WriteParameterFile(records, base, static_cast<int32_t>(records.size())) == 0;
+    written &= !WriteParameterFile(records, base, static_cast<int32_t>(records.size()));
   }
   for (int i = 2; i < argc; ++i) {
     const std::string name = std::filesystem::path(argv[i]).stem().string();

@@ -59,12 +59,13 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<uint8_t> wave;
   int64_t clipped = -1;
-  const std::string message =
+  const Failure refusal =
       PreviewWaveBytes(data, static_cast<int32_t>(size), PreparedTable(), &wave, &clipped);
 
-  Require(message.empty() == Soundable(data, size),
+  Require(!refusal == Soundable(data, size),
           "exactly the files with a field out of range are refused");
-  if (!message.empty()) {
+  if (refusal) {
+    Require(refusal.kind == FailureKind::kBadParameterFile, "a refusal says the records are bad");
     Require(wave.empty() && clipped == 0, "a refused file gets no samples");
     return 0;
   }

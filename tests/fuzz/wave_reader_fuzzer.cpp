@@ -1,14 +1,15 @@
-// ReadWave over any bytes, in a block laid out as the loader leaves it.
+// The one RIFF walk over any bytes, in both its modes: the conversion's
+// reader, in a block laid out as the loader leaves it, and the description
+// behind the detail line, over exactly the bytes given.
 #include <sanitizer/asan_interface.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <string>
 #include <vector>
 
 #include "formats/wave_reader.h"
 #include "fuzz_checks.h"
-#include "resources/messages.h"
 
 namespace {
 
@@ -17,29 +18,27 @@ namespace {
 // caught even though the zeros would have hidden it.
 constexpr size_t kHeaderOverreach = 23;
 
-bool IsRefusal(const std::string& message) {
-  return message == MessageText(MessageId::kUnsupportedWave) ||
-         message == MessageText(MessageId::kBadDataLength) ||
-         message == MessageText(MessageId::kNot44100Hz) ||
-         message == MessageText(MessageId::kNotMono16Bit);
+bool IsRefusal(FailureKind kind) {
+  return kind == FailureKind::kUnsupportedWave || kind == FailureKind::kBadDataLength ||
+         kind == FailureKind::kNot44100Hz || kind == FailureKind::kNotMono16Bit;
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+void CheckStrict(const uint8_t* data, size_t size) {
   std::vector<uint8_t> block(size + kWaveExtraBytes, 0);
   if (size > 0) std::memcpy(block.data(), data, size);
   uint8_t* const poisoned = block.data() + size + kHeaderOverreach;
   ASAN_POISON_MEMORY_REGION(poisoned, kWaveExtraBytes - kHeaderOverreach);
 
   WaveSamples samples;
-  const std::string message = ReadWave(block.data(), static_cast<int32_t>(size), &samples);
+  const Failure refusal = ReadWave(block.data(), static_cast<int32_t>(size), &samples);
 
   ASAN_UNPOISON_MEMORY_REGION(poisoned, kWaveExtraBytes - kHeaderOverreach);
   Require(size == 0 || std::memcmp(block.data(), data, size) == 0, "the block is left as it was");
-  if (!message.empty()) {
-    Require(IsRefusal(message), "a refusal is one of the reader's four texts");
-    return 0;
+  if (refusal) {
+    Require(IsRefusal(refusal.kind), "a refusal is one of the reader's four");
+    Require(refusal.wave.bytes_looked == static_cast<int64_t>(std::min<size_t>(size, 65536)),
+            "a refusal describes the file's first bytes");
+    return;
   }
   // The samples the job will analyse lie inside the file, never in the
   // zero bytes behind it.
@@ -50,5 +49,31 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Read them all, as the frame loop may, for the sanitizer to see.
   [[maybe_unused]] volatile uint8_t last = 0;
   for (int32_t i = 0; i < 2 * samples.count; ++i) last = samples.data[i];
+}
+
+// A heap block of exactly the file's size: the description must not read a
+// byte past it.
+void CheckDescribing(const uint8_t* data, size_t size) {
+  const std::vector<uint8_t> head(data, data + size);
+  const auto length = static_cast<int64_t>(size);
+  const WaveDescription found = DescribeWave(head.data(), length, length);
+  Require(found.riff_wave || (found.format_chunk < 0 && found.data_chunk < 0),
+          "no chunk is found in a file that is not RIFF WAVE");
+  Require(found.format_chunk < 0 || found.format_chunk + 24 <= length,
+          "a fmt chunk's fields lie in the file");
+  Require(found.data_chunk < 0 ||
+              (found.format_chunk >= 0 && found.format_chunk < found.data_chunk &&
+               found.HeaderBytes() <= length),
+          "a data chunk follows the fmt chunk and its header lies in the file");
+  Require(found.sample_frames >= 0 && found.present_data_bytes >= 0 &&
+              found.present_data_bytes <= length,
+          "the counts are within the file");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  CheckStrict(data, size);
+  CheckDescribing(data, size);
   return 0;
 }
