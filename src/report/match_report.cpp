@@ -169,7 +169,7 @@ std::string BinSectionHtml(const BinComparison& bin, int32_t frames, int32_t sou
 void RenderBinData(std::ostringstream& out, const BinComparison& bin) {
   std::vector<int32_t> voices, frequencies, gains;
   for (const ParameterRecord& record : bin.bin_records) {
-    voices.push_back(record.voice_high * 16 + record.voice_low);
+    voices.push_back(record.Voice());
     frequencies.push_back(record.frequency);
     gains.push_back(record.gain);
   }

@@ -2,19 +2,20 @@
 
 #include <cmath>
 
+#include "formats/sound_timing.h"
 #include "formats/wave_writer.h"
 #include "report/base64.h"
 
 namespace {
 
-constexpr int32_t kFactor = 44100 / kPageAudioRate;
+constexpr int32_t kFactor = kSampleRate / kPageAudioRate;
 constexpr int32_t kTaps = 63;
 
 // A Blackman-windowed sinc, cut off at 4.8 kHz so that little folds back
 // below the reduced rate's 5.5 kHz limit.
 std::vector<double> LowPass() {
   constexpr double kPi = 3.141592653589793;
-  constexpr double kCutoff = 4800.0 / 44100.0;  // cycles per sample
+  constexpr double kCutoff = 4800.0 / kSampleRate;  // cycles per sample
   std::vector<double> taps(kTaps);
   double sum = 0;
   for (int32_t k = 0; k < kTaps; ++k) {

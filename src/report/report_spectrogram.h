@@ -3,11 +3,13 @@
 #include <cstdint>
 #include <vector>
 
+#include "formats/sound_timing.h"
+
 // One column per 1/60 s frame, from a 1024-sample Hann window centred on the
 // frame: the rows are the FFT bins from 0 Hz up to 8 kHz, 43 Hz apart.
 inline constexpr int32_t kSpectrogramWindow = 1024;
 inline constexpr int32_t kSpectrogramRows = 186;
-inline constexpr double kSpectrogramRowHz = 44100.0 / kSpectrogramWindow;
+inline constexpr double kSpectrogramRowHz = static_cast<double>(kSampleRate) / kSpectrogramWindow;
 
 // Column-major levels in dB (frame by frame, low rows first) of 44100 Hz samples.
 std::vector<float> SpectrogramDecibels(const std::vector<int16_t>& samples, int32_t frames);
