@@ -38,15 +38,6 @@ std::vector<float> SamplesOf(const WaveSamples& wave) {
   return samples;
 }
 
-void StoreFundamentals(const std::vector<uint16_t>& track, uint8_t* records) {
-  std::memset(records, 0, track.size() * kPitchRecordBytes);
-  for (size_t frame = 0; frame < track.size(); ++frame) {
-    uint8_t* field = records + frame * kPitchRecordBytes + kPitchFundamentalOffset;
-    field[0] = static_cast<uint8_t>(track[frame] & 0xFF);
-    field[1] = static_cast<uint8_t>(track[frame] >> 8);
-  }
-}
-
 PitchJobOutcome MakeTrack(const std::string& path, const PitchJobSettings& settings) {
   PitchJobOutcome outcome;
   uint8_t* wave_block = nullptr;

@@ -75,13 +75,9 @@ PrepareFailure WriteSound(const std::vector<float>& samples, const std::string& 
 PrepareFailure WriteTrack(const std::vector<float>& samples, const PrepareSettings& settings,
                           PrepareOutcome* outcome) {
   const std::vector<uint16_t> track = TrackPitch(samples, settings.pitch);
-  std::vector<uint8_t> records(track.size() * kPitchRecordBytes, 0);
-  for (size_t frame = 0; frame < track.size(); ++frame) {
-    uint8_t* field = records.data() + frame * kPitchRecordBytes + kPitchFundamentalOffset;
-    field[0] = static_cast<uint8_t>(track[frame] & 0xFF);
-    field[1] = static_cast<uint8_t>(track[frame] >> 8);
-    outcome->voiced_frames += track[frame] > 0 ? 1 : 0;
-  }
+  std::vector<uint8_t> records(track.size() * kPitchRecordBytes);
+  StoreFundamentals(track, records.data());
+  for (const uint16_t hz : track) outcome->voiced_frames += hz > 0 ? 1 : 0;
   outcome->frames = static_cast<int32_t>(track.size());
   FileProblem problem;
   const NewFileStatus status = WriteNewFile(outcome->track_path, [&](const ByteSink& sink) {
