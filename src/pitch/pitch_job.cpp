@@ -1,6 +1,5 @@
 #include "pitch/pitch_job.h"
 
-#include <cstring>
 #include <vector>
 
 #include "formats/pitch_track.h"
