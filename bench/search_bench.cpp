@@ -33,6 +33,8 @@
 #include "io/pool.h"
 #include "io/whole_file.h"
 
+namespace kelditra {
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -135,6 +137,12 @@ double TimeConversion(const Options& options, int32_t threads) {
 }
 
 }  // namespace
+
+}  // namespace kelditra
+
+using namespace kelditra;
+// The benchmark times the fast search's parts one by one.
+using namespace kelditra::fast;
 
 int main(int argc, char** argv) {
   Options options;

@@ -17,6 +17,8 @@
 #include "job_fixtures.h"
 #include "test_support.h"
 
+namespace kelditra {
+
 namespace {
 
 struct Row {
@@ -228,3 +230,5 @@ TEST(BadInput, EveryOutcomeFromRealFiles) {
 }
 
 }  // namespace
+
+}  // namespace kelditra

@@ -10,6 +10,8 @@
 #include "scripted_host.h"
 #include "test_support.h"
 
+namespace kelditra {
+
 namespace {
 
 // One load for many files is the command-line test's; their records, the soak test's.
@@ -44,7 +46,7 @@ TEST(Batch, AKeptTableGivesTheRecordsOfAFreshOneAndFollowsChangesToTheFile) {
   ASSERT_TRUE(IdentityOf(table_path.c_str(), &identity));
   PreparedTable* table = kept.Find(table_path, identity);
   ASSERT_TRUE(table != nullptr && table->has_layout());
-  const FastSearchLayout* layout = table->Layout().get();
+  const fast::FastSearchLayout* layout = table->Layout().get();
   ASSERT_EQ(convert(&kept), utf8::kFinished);  // from the kept table
   EXPECT_EQ(ReadBytes(folder / "a.bin"), fresh);
   EXPECT_EQ(kept.Find(table_path, identity), table);
@@ -64,3 +66,5 @@ TEST(Batch, AKeptTableGivesTheRecordsOfAFreshOneAndFollowsChangesToTheFile) {
 }
 
 }  // namespace
+
+}  // namespace kelditra

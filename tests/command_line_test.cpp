@@ -9,6 +9,8 @@
 #include "job_fixtures.h"
 #include "test_support.h"
 
+namespace kelditra {
+
 namespace {
 
 // A WAV file of any format, with a JUNK chunk of junk bytes before "fmt ".
@@ -300,3 +302,5 @@ TEST_F(CommandLine, CtrlCStopsTheRunningJobAndNamesTheFilesNotReached) {
 }
 
 }  // namespace
+
+}  // namespace kelditra

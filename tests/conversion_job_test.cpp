@@ -13,6 +13,8 @@
 #include "scripted_host.h"
 #include "test_support.h"
 
+namespace kelditra {
+
 namespace {
 
 // Each case runs in its scratch folder, so that paths are as a user types them.
@@ -181,3 +183,5 @@ TEST_F(ConversionJob, PumpingStopsAtQuitAndASecondPressIsIgnored) {
 }
 
 }  // namespace
+
+}  // namespace kelditra

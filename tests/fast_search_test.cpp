@@ -32,6 +32,8 @@
 #include "scripted_host.h"
 #include "test_support.h"
 
+namespace kelditra::fast {
+
 namespace {
 
 // A full-size voice table in memory, prepared for both searches.
@@ -361,7 +363,7 @@ TEST(GainRuns, EveryEntryGetsItsOwnWindow) {
   for (const std::vector<int32_t>& ladder : {ladder_values, zero_start}) {
     for (int32_t target_sum : {0, 1, 977, 150000, 1 << 21, 4000000, 1 << 30}) {
       for (int32_t class_index = 0; class_index < kClasses; ++class_index) {
-        ::Run runs[kMaxRuns];
+        fast::Run runs[kMaxRuns];
         const int32_t run_count =
             BuildRuns(layout, class_index, target_sum, ladder.data(), runs);
         const int32_t* sums = layout.SumsOf(class_index);
@@ -611,3 +613,5 @@ TEST(FastSearchInABatch, ATableChangedUnderAPlainJobIsLaidOutAnew) {
 }
 
 }  // namespace
+
+}  // namespace kelditra::fast

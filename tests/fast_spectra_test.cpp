@@ -21,6 +21,8 @@
 #include "job_fixtures.h"
 #include "kernels_under_test.h"
 
+namespace kelditra::fast {
+
 namespace {
 
 struct SpectraCase {
@@ -154,3 +156,5 @@ TEST(FourierKernels, SineAndCosineStayWithinTheirErrorBound) {
 }
 
 }  // namespace
+
+}  // namespace kelditra::fast

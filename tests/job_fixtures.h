@@ -10,6 +10,8 @@
 
 #include "fixture_files.h"
 
+namespace kelditra {
+
 // A table in which every entry is skipped (one odd bin set) except the
 // planted ones, so a search over it is quick and its winner is known.
 inline bool WriteSparseTable(const std::string& path, const std::map<int32_t, RawEntry>& planted) {
@@ -57,3 +59,5 @@ inline std::vector<uint8_t> PcmBytes(const std::vector<int16_t>& samples) {
   if (!bytes.empty()) std::memcpy(bytes.data(), samples.data(), bytes.size());
   return bytes;
 }
+
+}  // namespace kelditra

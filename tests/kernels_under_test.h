@@ -6,6 +6,8 @@
 
 #include "analysis/simd/simd_level.h"
 
+namespace kelditra {
+
 // The kernels a test compares with the plain code: the one KELDITRA_SIMD
 // names, or every kernel this processor runs. A named kernel that cannot run
 // here gives an error text, and the test skips rather than test another.
@@ -17,3 +19,5 @@ inline std::vector<SimdLevel> KernelsUnderTest(std::string* error) {
   }
   return kernels;
 }
+
+}  // namespace kelditra

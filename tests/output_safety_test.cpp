@@ -12,6 +12,8 @@
 #include "job_fixtures.h"
 #include "test_support.h"
 
+namespace kelditra {
+
 namespace {
 
 std::set<std::string> NamesIn(const std::string& folder) {
@@ -92,3 +94,5 @@ TEST(OutputSafety, AWriteThatFailsHalfWayKeepsTheEarlierOutputWhole) {
 }
 
 }  // namespace
+
+}  // namespace kelditra

@@ -11,6 +11,8 @@
 #include "pitch_test_sounds.h"
 #include "test_support.h"
 
+namespace kelditra {
+
 namespace {
 
 using namespace pitch_test;
@@ -112,3 +114,5 @@ TEST_F(PitchCommand, OneOutcomeLinePerFileOrAUsageError) {
 }
 
 }  // namespace
+
+}  // namespace kelditra

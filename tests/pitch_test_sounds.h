@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+namespace kelditra {
+
 namespace pitch_test {
 
 inline constexpr double kRate = 44100;
@@ -137,3 +139,5 @@ inline Rendered Render(const Sound& sound) {
 inline double Cents(double hz, double reference) { return 1200 * std::log2(hz / reference); }
 
 }  // namespace pitch_test
+
+}  // namespace kelditra

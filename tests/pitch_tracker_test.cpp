@@ -11,6 +11,8 @@
 #include "pitch/exact_math.h"
 #include "pitch_test_sounds.h"
 
+namespace kelditra {
+
 namespace {
 
 using namespace pitch_test;
@@ -175,3 +177,5 @@ TEST(ExactMath, WithinAFewUnitsInTheLastPlaceOfTheLibrary) {
 }
 
 }  // namespace
+
+}  // namespace kelditra

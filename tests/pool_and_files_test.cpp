@@ -9,6 +9,8 @@
 #include "resources/messages.h"
 #include "test_support.h"
 
+namespace kelditra {
+
 namespace {
 
 class PoolAndFiles : public ::testing::Test {
@@ -74,3 +76,5 @@ TEST(Messages, ShiftJisStoreConvertsToTheJapaneseTexts) {
 }
 
 }  // namespace
+
+}  // namespace kelditra

@@ -17,6 +17,8 @@
 #include "prepare/sndfile_decoder.h"
 #include "test_support.h"
 
+namespace kelditra {
+
 namespace {
 
 // An IEEE float WAV file of interleaved frames.
@@ -339,3 +341,5 @@ TEST_F(PrepareCommand, RefusesWhatCannotBePreparedAndWritesNothing) {
 }
 
 }  // namespace
+
+}  // namespace kelditra

@@ -11,6 +11,8 @@
 #include "preview/preview_synthesis.h"
 #include "test_support.h"
 
+namespace kelditra {
+
 namespace {
 
 // Prepared values of the table used by these tests, chosen by hand:
@@ -200,3 +202,5 @@ TEST(Preview, AnyParameterFileEndsInAMessage) {
 }
 
 }  // namespace
+
+}  // namespace kelditra

@@ -5,6 +5,8 @@
 
 #include "progress/progress_text.h"
 
+namespace kelditra {
+
 namespace {
 
 // Both parts are cut, never rounded; the three digits keep their leading
@@ -21,3 +23,5 @@ TEST(ProgressText, WholePartPointThreeTruncatedDigitsPercent) {
 }
 
 }  // namespace
+
+}  // namespace kelditra

@@ -12,6 +12,8 @@
 #include "report/report_spectrogram.h"
 #include "report/report_summary.h"
 
+namespace kelditra {
+
 namespace {
 
 std::vector<uint8_t> BinOf(const std::vector<ReportFrame>& frames) {
@@ -153,3 +155,5 @@ TEST(ReportFigures, PageSaysWhatTheFileHolds) {
 }
 
 }  // namespace
+
+}  // namespace kelditra

@@ -10,6 +10,8 @@
 #include "job/job_host.h"
 #include "resources/outcome_messages.h"
 
+namespace kelditra {
+
 // A front end that follows a script: a clock that advances by a fixed step
 // per reading, window messages queued by the test, and a record of
 // everything the job asked of it, in order.
@@ -73,3 +75,5 @@ class ScriptedHost : public JobHost {
  private:
   int window_;
 };
+
+}  // namespace kelditra

@@ -13,6 +13,8 @@
 #include "job_fixtures.h"
 #include "test_support.h"
 
+namespace kelditra {
+
 namespace {
 
 constexpr int kFiles = 200;
@@ -114,3 +116,5 @@ TEST(Soak, TwoHundredJobsInOneProcessKeepMemoryFlatAndMatchSeparateRuns) {
 }
 
 }  // namespace
+
+}  // namespace kelditra

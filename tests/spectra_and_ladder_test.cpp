@@ -6,6 +6,8 @@
 #include "analysis/gain_ladder.h"
 #include "job_fixtures.h"
 
+namespace kelditra {
+
 namespace {
 
 TEST(FrameSpectra, ConstantFramesAtFundamentalZero) {
@@ -91,3 +93,5 @@ TEST(GainLadder, SpotValuesStrictRiseAndWindows) {
 }
 
 }  // namespace
+
+}  // namespace kelditra

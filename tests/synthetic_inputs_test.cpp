@@ -7,6 +7,8 @@
 #include "table/fm_voice_model.h"
 #include "pitch/pitch_tracker.h"
 
+namespace kelditra {
+
 namespace {
 
 // The demo and the fast search's tests lean on a table in which every bit of
@@ -47,3 +49,5 @@ TEST(DemoVoice, WholeFramesSilentAtBothEndsAndCarryingItsPitchTrack) {
 }
 
 }  // namespace
+
+}  // namespace kelditra

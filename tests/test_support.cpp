@@ -15,6 +15,8 @@
 
 #include "job_fixtures.h"
 
+namespace kelditra {
+
 ScratchFolder::ScratchFolder() {
   std::string pattern = (std::filesystem::temp_directory_path() / "kelditra-test-XXXXXX").string();
   path_ = mkdtemp(pattern.data());
@@ -150,3 +152,5 @@ ProcessResult RunInterruptedAtFirstTick(const std::string& program,
   result.err = drawn;
   return result;
 }
+
+}  // namespace kelditra

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+namespace kelditra {
+
 // A fresh scratch folder per test, removed afterwards.
 class ScratchFolder {
  public:
@@ -81,3 +83,5 @@ const std::string& LiveTablePath();
 
 // The command-line program under test.
 inline const char* KelditraPath() { return KELDITRA_CLI_PATH; }
+
+}  // namespace kelditra

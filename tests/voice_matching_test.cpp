@@ -13,6 +13,8 @@
 #include "scripted_host.h"
 #include "test_support.h"
 
+namespace kelditra {
+
 namespace {
 
 constexpr int kFrames = 2;
@@ -162,3 +164,5 @@ TEST(PitchTrackInJobs, ShortTracksReadZeroPastTheirEndAndOtherBytesCountForNothi
 }
 
 }  // namespace
+
+}  // namespace kelditra

@@ -6,6 +6,8 @@
 #include "fixture_files.h"
 #include "formats/voice_table.h"
 
+namespace kelditra {
+
 namespace {
 
 // A whole table in memory with a few planted raw entries, the rest zero.
@@ -93,3 +95,5 @@ TEST_F(VoiceTablePreparation, SkipFlagComparesSixteenOddSumsWithTheEvenSum) {
 }
 
 }  // namespace
+
+}  // namespace kelditra

@@ -8,6 +8,8 @@
 #include "formats/wave_reader.h"
 #include "test_support.h"
 
+namespace kelditra {
+
 namespace {
 
 // A WAV file assembled chunk by chunk, so each case says what is unusual.
@@ -181,3 +183,5 @@ TEST(WaveReaderOnToolFiles, RefusalsAndAcceptance) {
 }
 
 }  // namespace
+
+}  // namespace kelditra

@@ -6,6 +6,8 @@
 #include <complex>
 #include <numbers>
 
+namespace kelditra {
+
 namespace {
 
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
@@ -179,3 +181,5 @@ DemoVoice MakeDemoVoice(double seconds) {
   }
   return voice;
 }
+
+}  // namespace kelditra

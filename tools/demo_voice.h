@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace kelditra {
+
 // A synthetic sung phrase with its exact pitch track, for the demo and the
 // end-to-end tests: a band-limited glottal pulse train through three vowel
 // formants that move from "a" through "o" to "i", with vibrato, a glide from
@@ -24,3 +26,5 @@ struct DemoVoice {
 inline constexpr double kDemoShortestSeconds = 0.8;
 inline constexpr double kDemoLongestSeconds = 600.0;
 DemoVoice MakeDemoVoice(double seconds);
+
+}  // namespace kelditra

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+namespace kelditra {
+
 namespace {
 
 void PutLittle(std::vector<uint8_t>* out, uint32_t value, int bytes) {
@@ -69,3 +71,5 @@ void AppendEntryBytes(const RawEntry& entry, std::vector<uint8_t>* out) {
     out->push_back(static_cast<uint8_t>(value >> 8));
   }
 }
+
+}  // namespace kelditra

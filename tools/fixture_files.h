@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace kelditra {
+
 // Writers of the program's input files, for tests, benchmarks and the demo.
 // Each returns false when the file could not be written.
 
@@ -27,5 +29,7 @@ bool WriteVoiceTable(const std::string& path, MakeEntry make_entry);
 
 // The little-endian bytes of one raw entry, appended to out.
 void AppendEntryBytes(const RawEntry& entry, std::vector<uint8_t>* out);
+
+}  // namespace kelditra
 
 #include "fixture_files_inl.h"

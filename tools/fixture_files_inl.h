@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+namespace kelditra {
+
 template <typename MakeEntry>
 bool WriteVoiceTable(const std::string& path, MakeEntry make_entry) {
   constexpr int32_t kVoices = 262144;
@@ -20,3 +22,5 @@ bool WriteVoiceTable(const std::string& path, MakeEntry make_entry) {
   }
   return std::fclose(file) == 0 && written;
 }
+
+}  // namespace kelditra

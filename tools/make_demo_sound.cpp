@@ -9,6 +9,12 @@
 #include "demo_voice.h"
 #include "fixture_files.h"
 
+namespace kelditra {
+
+}  // namespace kelditra
+
+using namespace kelditra;
+
 int main(int argc, char** argv) {
   if (argc < 2 || argc > 3) {
     std::fprintf(stderr, "usage: make_demo_sound OUT_BASE [SECONDS]\n");

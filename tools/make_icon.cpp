@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <vector>
 
+namespace kelditra {
+
 namespace {
 
 struct Rgb {
@@ -141,6 +143,10 @@ std::vector<uint8_t> DrawImage(int size, int bits) {
 }
 
 }  // namespace
+
+}  // namespace kelditra
+
+using namespace kelditra;
 
 int main(int argc, char** argv) {
   if (argc != 2) {

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <vector>
 
+namespace kelditra::fast {
+
 
 namespace {
 
@@ -64,8 +66,6 @@ void PlaceBlock(const PreparedVoiceTable& table, const int32_t* voices, int32_t 
 
 }  // namespace
 
-LargeBlockAllocator PlainAllocator() { return {std::malloc, std::free}; }
-
 std::shared_ptr<const FastSearchLayout> PrepareFastSearch(const PreparedVoiceTable& table,
                                                           const LargeBlockAllocator& allocator) {
   for (int32_t voice = 0; voice < kVoiceCount; ++voice) {
@@ -108,3 +108,11 @@ std::shared_ptr<const FastSearchLayout> PrepareFastSearch(const PreparedVoiceTab
   }
   return layout;
 }
+
+}  // namespace kelditra::fast
+
+namespace kelditra {
+
+LargeBlockAllocator PlainAllocator() { return {std::malloc, std::free}; }
+
+}  // namespace kelditra

@@ -8,20 +8,7 @@
 #include "analysis/voice_match.h"
 #include "formats/voice_table.h"
 
-// Entries are split by the spectrum they are compared with: class 0 takes the
-// harmonic spectrum (bits 4 to 7 of the voice index all 0), class 1 the
-// half-harmonic one.
-inline constexpr int32_t kClasses = 2;
-inline constexpr int32_t kLayoutBlocks = kVoiceCount / kBlockLanes + kClasses;
-inline constexpr int32_t kLayoutLanes = kLayoutBlocks * kBlockLanes;
-inline constexpr int64_t kGroupStride = int64_t{kLayoutBlocks} * kBlockGroupValues;
-
-inline int32_t ClassOf(int32_t voice) { return MatchesHarmonicSpectrum(voice) ? 0 : 1; }
-
-// Entry sums lie below 2^24 in every layout; the index of where each class's
-// sorted sums cross a multiple of 2^kSumBucketShift has one slot per multiple.
-inline constexpr int32_t kSumBucketShift = 11;
-inline constexpr int32_t kSumBuckets = (1 << 24) >> kSumBucketShift;
+namespace kelditra {
 
 // Hands out and takes back the memory of the layout's largest array, tens
 // of megabytes filled once and read by every search. The analysis knows no
@@ -38,6 +25,25 @@ struct LargeBlockRelease {
   void (*release)(void* block);
   void operator()(uint16_t* block) const { release(block); }
 };
+
+}  // namespace kelditra
+
+namespace kelditra::fast {
+
+// Entries are split by the spectrum they are compared with: class 0 takes the
+// harmonic spectrum (bits 4 to 7 of the voice index all 0), class 1 the
+// half-harmonic one.
+inline constexpr int32_t kClasses = 2;
+inline constexpr int32_t kLayoutBlocks = kVoiceCount / kBlockLanes + kClasses;
+inline constexpr int32_t kLayoutLanes = kLayoutBlocks * kBlockLanes;
+inline constexpr int64_t kGroupStride = int64_t{kLayoutBlocks} * kBlockGroupValues;
+
+inline int32_t ClassOf(int32_t voice) { return MatchesHarmonicSpectrum(voice) ? 0 : 1; }
+
+// Entry sums lie below 2^24 in every layout; the index of where each class's
+// sorted sums cross a multiple of 2^kSumBucketShift has one slot per multiple.
+inline constexpr int32_t kSumBucketShift = 11;
+inline constexpr int32_t kSumBuckets = (1 << 24) >> kSumBucketShift;
 
 struct ClassSpan {
   int32_t first_block;
@@ -75,3 +81,5 @@ struct FastSearchLayout {
 // leaves every frame to the plain search.
 std::shared_ptr<const FastSearchLayout> PrepareFastSearch(const PreparedVoiceTable& table,
                                                           const LargeBlockAllocator& allocator);
+
+}  // namespace kelditra::fast

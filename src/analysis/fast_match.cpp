@@ -12,6 +12,11 @@
 #include "analysis/simd/bound_kernel.h"
 #include "formats/voice_table.h"
 
+namespace kelditra {
+
+// FastSearch is the fast search's face; its parts are its own to use.
+using namespace fast;
+
 namespace {
 
 // Blocks per unit of work that a member of the crew claims at a time.
@@ -237,7 +242,7 @@ FrameSpectra FastSearch::ComputeFrameSpectra(const uint8_t* samples, int32_t fra
 BestMatch FastSearch::MatchFrame(const FrameSpectra& spectra, const int32_t ladder[kGainSteps]) {
   if (layout_ == nullptr || !KernelLadder(ladder) || !KernelTargets(spectra)) {
     ++frames_given_to_reference_;
-    return ::MatchFrame(spectra, table_, ladder);
+    return kelditra::MatchFrame(spectra, table_, ladder);
   }
   return Search<false>(spectra, ladder).best;
 }
@@ -246,7 +251,7 @@ RankedMatch FastSearch::MatchFrameRanked(const FrameSpectra& spectra,
                                          const int32_t ladder[kGainSteps]) {
   if (layout_ == nullptr || !KernelLadder(ladder) || !KernelTargets(spectra)) {
     ++frames_given_to_reference_;
-    return ::MatchFrameRanked(spectra, table_, ladder);
+    return kelditra::MatchFrameRanked(spectra, table_, ladder);
   }
   return Search<true>(spectra, ladder);
 }
@@ -373,3 +378,5 @@ RankedMatch FastSearch::Search(const FrameSpectra& spectra, const int32_t ladder
   }
   return ranked;
 }
+
+}  // namespace kelditra

@@ -11,6 +11,8 @@
 #include "analysis/simd/simd_level.h"
 #include "analysis/voice_match.h"
 
+namespace kelditra {
+
 // The fast search gives MatchFrame's answer, ties included, for a fraction of
 // the work. The answer of the plain search is the candidate (entry, gain)
 // with the least error, and among equal errors the lowest voice index, then
@@ -80,9 +82,9 @@ class FastSearch {
   RankedMatch Search(const FrameSpectra& spectra, const int32_t ladder[kGainSteps]);
 
   PreparedVoiceTable table_;
-  std::shared_ptr<const FastSearchLayout> layout_;
+  std::shared_ptr<const fast::FastSearchLayout> layout_;
   SimdLevel simd_;
-  WorkerCrew crew_;
+  fast::WorkerCrew crew_;
   std::unique_ptr<FastSearchWork> work_;  // what the crew shares during a frame
   static constexpr int32_t kRecentWinners = 8;
   int32_t recent_winners_[kRecentWinners] = {-1, -1, -1, -1, -1, -1, -1, -1};
@@ -91,3 +93,5 @@ class FastSearch {
   int64_t kernel_blocks_[kSimdLevelCount] = {};
   int64_t frames_given_to_reference_ = 0;
 };
+
+}  // namespace kelditra

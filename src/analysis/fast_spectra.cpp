@@ -8,6 +8,8 @@
 #include "analysis/simd/fourier_kernel.h"
 #include "formats/byte_order.h"
 
+namespace kelditra::fast {
+
 // Why a magnitude from the vector sums may stand for BinMagnitude's.
 //
 // For one bin both paths add up the same products in the same order over the
@@ -202,3 +204,5 @@ FrameSpectra ComputeFrameSpectraShared(const uint8_t* samples, int32_t frame, in
   spectra.harmonic[0] = 0;
   return spectra;
 }
+
+}  // namespace kelditra::fast

@@ -6,6 +6,8 @@
 #include "analysis/frame_spectra.h"
 #include "analysis/simd/simd_level.h"
 
+namespace kelditra::fast {
+
 // How close to a whole number a magnitude from the vector sums may lie before
 // its bin is recomputed the plain way: twice the proven distance between the
 // two paths' magnitudes (the derivation is in fast_spectra.cpp).
@@ -26,3 +28,5 @@ FrameSpectra ComputeFrameSpectraShared(const uint8_t* samples, int32_t frame, in
                                        WorkerCrew& crew, SimdLevel simd,
                                        int32_t* plain_bins = nullptr,
                                        double certified_distance = kCertifiedDistance);
+
+}  // namespace kelditra::fast

@@ -2,6 +2,8 @@
 
 #include <system_error>
 
+namespace kelditra::fast {
+
 WorkerCrew::WorkerCrew(int32_t thread_count) {
   const int32_t helpers = thread_count > 1 ? thread_count - 1 : 0;
   helpers_.reserve(helpers);
@@ -72,3 +74,5 @@ int32_t DefaultThreadCount() {
   const unsigned cores = std::thread::hardware_concurrency();
   return cores == 0 ? 1 : static_cast<int32_t>(cores);
 }
+
+}  // namespace kelditra::fast

@@ -7,6 +7,8 @@
 #include <thread>
 #include <vector>
 
+namespace kelditra::fast {
+
 // Threads kept for the length of a job, so that a frame's work can be shared
 // without starting a thread per frame. One step runs at a time: Run hands the
 // same task to every member, the calling thread included as member 0. A
@@ -68,3 +70,5 @@ inline constexpr size_t kCacheLineBytes = 64;
 
 // Every core the system reports, at least 1.
 int32_t DefaultThreadCount();
+
+}  // namespace kelditra::fast

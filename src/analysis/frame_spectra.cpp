@@ -4,6 +4,8 @@
 
 #include "formats/byte_order.h"
 
+namespace kelditra {
+
 namespace {
 
 // 2π to 13 decimals, as the analysis has always used it; the full-precision
@@ -68,3 +70,5 @@ FrameSpectra ComputeFrameSpectra(const uint8_t* samples, int32_t frame, int32_t 
   spectra.harmonic[0] = 0;
   return spectra;
 }
+
+}  // namespace kelditra

@@ -4,6 +4,8 @@
 
 #include "formats/sound_timing.h"
 
+namespace kelditra {
+
 inline constexpr int32_t kSpectrumBins = 128;
 
 // The two harmonic spectra of one frame. Bin 0 of each is cleared after the
@@ -30,3 +32,5 @@ int32_t BinMagnitude(const double* frame_samples, int32_t bin, double step);
 
 // The magnitude BinMagnitude truncates, from its two sums.
 double SumsMagnitude(double re, double im, int32_t bin);
+
+}  // namespace kelditra

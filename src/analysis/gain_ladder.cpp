@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace kelditra {
+
 void BuildGainLadder(int32_t ladder[kGainSteps]) {
   ladder[0] = 0;
   for (int32_t i = 1; i < kGainSteps; ++i) {
@@ -31,3 +33,5 @@ GainWindow GainWindowFor(int32_t entry_sum, int32_t target_sum, const int32_t la
   if (lower > upper) return {0, 0};
   return {lower, upper};
 }
+
+}  // namespace kelditra

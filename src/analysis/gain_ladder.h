@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+namespace kelditra {
+
 inline constexpr int32_t kGainSteps = 256;
 
 // Gains in units of 1/4096 (4096 would be unity), rising strictly from 0 to 7922.
@@ -17,3 +19,5 @@ struct GainWindow {
 // entry sum first exceeds half the target, to where it last stays below
 // twice the target.
 GainWindow GainWindowFor(int32_t entry_sum, int32_t target_sum, const int32_t ladder[kGainSteps]);
+
+}  // namespace kelditra

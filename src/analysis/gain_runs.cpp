@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace kelditra::fast {
+
 namespace {
 
 // How many of the class's rising sums S give S * gain < bound, for S and gain
@@ -82,3 +84,5 @@ int32_t BuildRuns(const FastSearchLayout& layout, int32_t class_index, int32_t t
   }
   return start_count;
 }
+
+}  // namespace kelditra::fast

@@ -5,6 +5,8 @@
 #include "analysis/fast_layout.h"
 #include "analysis/gain_ladder.h"
 
+namespace kelditra::fast {
+
 // At most one run starts at each step of either window bound, plus the first.
 inline constexpr int32_t kMaxRuns = 2 * kGainSteps + 1;
 
@@ -21,3 +23,5 @@ struct Run {
 // is exactly GainWindowFor of each of its entries.
 int32_t BuildRuns(const FastSearchLayout& layout, int32_t class_index, int32_t target_sum,
                   const int32_t* ladder, Run runs[kMaxRuns]);
+
+}  // namespace kelditra::fast

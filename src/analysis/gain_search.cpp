@@ -4,6 +4,8 @@
 
 #include "formats/voice_table.h"
 
+namespace kelditra::fast {
+
 int64_t RangeError(const uint16_t* entry, int32_t first_gain, int32_t last_gain,
                    const int32_t* target, int64_t limit) {
   int64_t sum = 0;
@@ -86,3 +88,5 @@ void Rank(const BestMatch& least, BestMatch* best, int64_t* runner_up) {
     *runner_up = least.error;
   }
 }
+
+}  // namespace kelditra::fast

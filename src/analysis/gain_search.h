@@ -4,6 +4,8 @@
 
 #include "analysis/voice_match.h"
 
+namespace kelditra::fast {
+
 // The exact part of the fast search: one entry over a window of gains,
 // scored on the entry's own values, for the few entries the bound kernels
 // let through.
@@ -49,3 +51,5 @@ BestMatch LeastEntryError(const EntryCandidate& candidate, int32_t first, int32_
 // Takes an entry's least error into the winner and the least error of the
 // other entries.
 void Rank(const BestMatch& least, BestMatch* best, int64_t* runner_up);
+
+}  // namespace kelditra::fast

@@ -4,6 +4,8 @@
 
 #include "analysis/simd/bound_kernel.h"
 
+namespace kelditra::fast {
+
 namespace {
 
 // Limits the kernels are given stay below this, so that the cap, whose cube
@@ -23,3 +25,5 @@ KernelLimit KernelLimitFor(int64_t error) {
   while (cap > 1 && int64_t{cap - 1} * (cap - 1) * (cap - 1) > limit) --cap;
   return {3 + extra, static_cast<uint16_t>(cap), limit, extra == 0};
 }
+
+}  // namespace kelditra::fast

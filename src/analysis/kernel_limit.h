@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+namespace kelditra::fast {
+
 // The bound kernels' view of a best error so far. Errors from 2^22 up are
 // compared at a coarser scale: distances shifted right by `extra` more bits
 // give cubes 2^(3 * extra) smaller, never more than the true ones, against a
@@ -15,3 +17,5 @@ struct KernelLimit {
 };
 
 KernelLimit KernelLimitFor(int64_t error);
+
+}  // namespace kelditra::fast

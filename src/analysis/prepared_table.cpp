@@ -2,6 +2,8 @@
 
 #include "formats/voice_table.h"
 
+namespace kelditra {
+
 PreparedTable::PreparedTable(uint8_t* block, LargeBlockAllocator allocator)
     : entries_(block), skip_flags_(kVoiceCount), entry_sums_(kVoiceCount), allocator_(allocator) {
   PrepareVoiceTable(block, skip_flags_.data(), entry_sums_.data());
@@ -14,10 +16,12 @@ void PreparedTable::KeepEntries() {
   entries_ = kept_entries_.data();
 }
 
-const std::shared_ptr<const FastSearchLayout>& PreparedTable::Layout() {
+const std::shared_ptr<const fast::FastSearchLayout>& PreparedTable::Layout() {
   if (!layout_made_) {
-    layout_ = PrepareFastSearch(view(), allocator_);
+    layout_ = fast::PrepareFastSearch(view(), allocator_);
     layout_made_ = true;
   }
   return layout_;
 }
+
+}  // namespace kelditra

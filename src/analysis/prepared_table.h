@@ -7,6 +7,8 @@
 #include "analysis/fast_layout.h"
 #include "analysis/voice_match.h"
 
+namespace kelditra {
+
 // A voice table prepared for matching, and the one owner of everything made
 // from it: the skip flags and entry sums, the entries themselves (in the
 // block they were prepared in, or a copy of their own once the table must
@@ -29,7 +31,7 @@ class PreparedTable {
 
   // The fast search's layout of this table (nullptr: the table's sums are
   // outside what it takes). Made on the first call only.
-  const std::shared_ptr<const FastSearchLayout>& Layout();
+  const std::shared_ptr<const fast::FastSearchLayout>& Layout();
   bool has_layout() const { return layout_made_; }
 
  private:
@@ -38,6 +40,8 @@ class PreparedTable {
   std::vector<uint8_t> skip_flags_;
   std::vector<int32_t> entry_sums_;
   LargeBlockAllocator allocator_;
-  std::shared_ptr<const FastSearchLayout> layout_;
+  std::shared_ptr<const fast::FastSearchLayout> layout_;
   bool layout_made_ = false;
 };
+
+}  // namespace kelditra

@@ -4,6 +4,8 @@
 
 #include "formats/voice_table.h"
 
+namespace kelditra {
+
 int64_t MatchingError(const uint16_t* entry, int32_t gain, const int32_t* target,
                       int64_t give_up_above) {
   int64_t error = 0;
@@ -72,3 +74,5 @@ RankedMatch MatchFrameRanked(const FrameSpectra& spectra, const PreparedVoiceTab
   }
   return ranked;
 }
+
+}  // namespace kelditra

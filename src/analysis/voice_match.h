@@ -5,6 +5,8 @@
 #include "analysis/frame_spectra.h"
 #include "analysis/gain_ladder.h"
 
+namespace kelditra {
+
 // A voice table after PrepareVoiceTable, with its per-entry arrays.
 struct PreparedVoiceTable {
   const uint8_t* entries;     // 64 native 16-bit values per entry
@@ -48,3 +50,5 @@ struct RankedMatch {
 // MatchFrame's; it pays for the runner-up with a weaker early exit.
 RankedMatch MatchFrameRanked(const FrameSpectra& spectra, const PreparedVoiceTable& table,
                              const int32_t ladder[kGainSteps]);
+
+}  // namespace kelditra

@@ -5,6 +5,8 @@
 #include "app/converter_dialog.h"
 #include "app/dialog_framework.h"
 
+namespace kelditra {
+
 namespace {
 
 // "アプリケーション ウィザードで生成されたローカル アプリケーション" in Shift-JIS.
@@ -26,6 +28,10 @@ bool CConverterApp::InitInstance() {
 }
 
 int CConverterApp::ExitInstance() { return QuitCode(); }
+
+}  // namespace kelditra
+
+using namespace kelditra;
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   if (!theApp.InitInstance()) return theApp.ExitInstance();

@@ -1,5 +1,7 @@
 #pragma once
 
+namespace kelditra {
+
 // The application object: one instance, theApp, constructed as the process
 // starts. It shows the main dialog modally as its only window and lets the
 // process end once that dialog has closed.
@@ -23,3 +25,5 @@ class CConverterApp {
 };
 
 extern CConverterApp theApp;
+
+}  // namespace kelditra

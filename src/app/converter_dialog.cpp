@@ -13,6 +13,8 @@
 #include "resources/outcome_messages.h"
 #include "resources/resource_ids.h"
 
+namespace kelditra {
+
 namespace {
 
 // "WAVE File  （ *.wav ）" / "*.wav", already in the NUL-separated form the
@@ -201,6 +203,8 @@ bool CConverterDialog::HasPendingMessage() {
   return PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE) != 0;
 }
 
-bool CConverterDialog::PumpOneMessage() { return ::PumpOneMessage(); }
+bool CConverterDialog::PumpOneMessage() { return kelditra::PumpOneMessage(); }
 
 void CConverterDialog::PostQuit() { PostQuitMessage(0); }
+
+}  // namespace kelditra

@@ -6,6 +6,8 @@
 
 #include "job/job_host.h"
 
+namespace kelditra {
+
 // The main dialog (template 102): a path field, browse, convert and exit. It
 // is also the conversion job's host: the owner of its message boxes and of
 // the progress window, and the pump that keeps the program alive during it.
@@ -45,3 +47,5 @@ class CConverterDialog : public JobHost {
   HWND path_field_ = nullptr;
   HICON icon_ = nullptr;
 };
+
+}  // namespace kelditra

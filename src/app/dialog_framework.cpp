@@ -2,6 +2,8 @@
 
 #include <commdlg.h>
 
+namespace kelditra {
+
 HWND gMainDialog = nullptr;
 
 namespace {
@@ -134,3 +136,5 @@ bool ChooseFileToOpen(HWND owner, const wchar_t* filter, const wchar_t* default_
   *path = file;
   return true;
 }
+
+}  // namespace kelditra

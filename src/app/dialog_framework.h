@@ -9,6 +9,8 @@
 
 #include <string>
 
+namespace kelditra {
+
 // The dialog whose pre-translation every queued message passes; set while it
 // exists.
 extern HWND gMainDialog;
@@ -43,3 +45,5 @@ void CenterInWorkArea(HWND dialog);
 // full path. false when the user cancelled or it failed.
 bool ChooseFileToOpen(HWND owner, const wchar_t* filter, const wchar_t* default_extension,
                       DWORD flags, std::wstring* path);
+
+}  // namespace kelditra

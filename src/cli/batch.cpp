@@ -9,6 +9,8 @@
 #include "cli/interrupt.h"
 #include "formats/paths.h"
 
+namespace kelditra {
+
 namespace {
 
 int ExitStatusOf(OutcomeKind kind) {
@@ -174,3 +176,5 @@ int RunBatch(const std::vector<std::string>& files, const BatchOptions& options,
   }
   return status;
 }
+
+}  // namespace kelditra

@@ -7,6 +7,8 @@
 
 #include "cli/language.h"
 
+namespace kelditra {
+
 enum class OutcomeKind {
   kDone,        // made what was asked
   kKept,        // an existing output left as it is, as asked
@@ -46,3 +48,5 @@ int RunBatch(const std::vector<std::string>& files, const BatchOptions& options,
 
 // A failure outcome whose message comes from the core.
 FileOutcome FailedOutcome(const std::string& message);
+
+}  // namespace kelditra

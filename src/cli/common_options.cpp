@@ -7,6 +7,8 @@
 #include "job/conversion_job.h"
 #include "job/search_settings.h"
 
+namespace kelditra {
+
 std::string ReadOutputOptions(const ParsedArguments& parsed, Language language,
                               std::string* output_folder, BatchOptions* batch) {
   *output_folder = parsed.Value(kOutputFolderOption.name);
@@ -49,3 +51,5 @@ std::string ReadJobOptions(const CommandSpec& command, const ParsedArguments& pa
   if (problem.empty()) problem = ReadSearchOptions(command, parsed, &settings->search);
   return problem;
 }
+
+}  // namespace kelditra

@@ -5,6 +5,8 @@
 #include "cli/batch.h"
 #include "cli/options.h"
 
+namespace kelditra {
+
 struct JobSettings;
 struct SearchSettings;
 
@@ -56,3 +58,5 @@ std::string ReadJobOptions(const CommandSpec& command, const ParsedArguments& pa
 // --reference, --threads and --simd into settings; a problem, else empty.
 std::string ReadSearchOptions(const CommandSpec& command, const ParsedArguments& parsed,
                               SearchSettings* settings);
+
+}  // namespace kelditra

@@ -12,6 +12,8 @@
 #include <unistd.h>
 #endif
 
+namespace kelditra {
+
 namespace {
 
 constexpr int kDefaultColumns = 80;
@@ -62,3 +64,5 @@ int TerminalColumns() {
 #endif
   return kDefaultColumns;
 }
+
+}  // namespace kelditra

@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace kelditra {
+
 // Everything the command line shows is UTF-8 inside the program. On Windows a
 // console gets it as UTF-16, so that it reads right whatever the console's
 // code page; a file or a pipe gets the UTF-8 bytes.
@@ -14,3 +16,5 @@ bool StderrIsTerminal();
 // The width of the terminal stderr shows on, asked anew each time so that a
 // resized window is followed; 80 when it cannot be told.
 int TerminalColumns();
+
+}  // namespace kelditra

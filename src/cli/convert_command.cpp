@@ -9,6 +9,8 @@
 #include "job/conversion_job.h"
 #include "job/kept_voice_table.h"
 
+namespace kelditra {
+
 const CommandSpec kConvertCommand = {
     "convert",
     "[options] FILE.wav...",
@@ -54,3 +56,5 @@ int RunConvertCommand(const ParsedArguments& parsed, Language language) {
     return outcome;
   });
 }
+
+}  // namespace kelditra

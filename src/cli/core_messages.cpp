@@ -4,6 +4,8 @@
 #include "formats/parameter_file.h"
 #include "resources/outcome_messages.h"
 
+namespace kelditra {
+
 namespace {
 
 // What makes a parameter file unfit to be sounded, as the preview found it.
@@ -41,3 +43,5 @@ std::string OutcomeText(const Failure& outcome, Language language) {
   }
   return LocalizedMessage(*id, language);
 }
+
+}  // namespace kelditra

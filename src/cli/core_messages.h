@@ -6,6 +6,8 @@
 #include "io/failure.h"
 #include "resources/messages.h"
 
+namespace kelditra {
+
 // The message in the user's language, UTF-8.
 std::string LocalizedMessage(MessageId id, Language language);
 
@@ -13,3 +15,5 @@ std::string LocalizedMessage(MessageId id, Language language);
 // program's message in the user's language, a missing file named before it
 // as the dialog names it.
 std::string OutcomeText(const Failure& outcome, Language language);
+
+}  // namespace kelditra

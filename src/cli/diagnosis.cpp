@@ -13,6 +13,8 @@
 #include "io/whole_file.h"
 #include "prepare/prepared_names.h"
 
+namespace kelditra {
+
 namespace {
 
 std::string Number(int64_t value) { return std::to_string(value); }
@@ -327,3 +329,5 @@ void TakeCounts(const SoundCounts& counts, const JobFiles& files, Language langu
         {files.track, Number(counts.track_frames), Number(counts.frames)}));
   }
 }
+
+}  // namespace kelditra

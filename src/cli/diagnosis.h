@@ -7,6 +7,8 @@
 #include "io/failure.h"
 #include "job/conversion_inputs.h"
 
+namespace kelditra {
+
 // The files a conversion (or a report) reads and writes, as the core names
 // them (the platform's encoding), for its warnings.
 struct JobFiles {
@@ -36,3 +38,5 @@ std::string DescribeWriteProblem(const std::string& path, Language language);
 // The path as the platform's shell takes it, quoted when it must be (in
 // double quotes for cmd.exe on Windows).
 std::string ShellWord(const std::string& path);
+
+}  // namespace kelditra

@@ -7,6 +7,8 @@
 #include <windows.h>
 #endif
 
+namespace kelditra {
+
 namespace {
 
 // Written by the signal handler, or on Windows by the console's own handler
@@ -46,3 +48,5 @@ bool InterruptPending() { return gPresses.load() > 0 && !gTaken.load(); }
 void TakeInterrupt() { gTaken.store(true); }
 
 bool Interrupted() { return gPresses.load() > 0; }
+
+}  // namespace kelditra

@@ -1,5 +1,7 @@
 #pragma once
 
+namespace kelditra {
+
 // Ctrl-C. The first press asks the running work to stop (a conversion after
 // its current frame, the other commands after their current file); the files
 // not reached are then only named. A second press ends the process at once.
@@ -13,3 +15,5 @@ void TakeInterrupt();
 
 // Whether the run has been interrupted, taken up or not.
 bool Interrupted();
+
+}  // namespace kelditra

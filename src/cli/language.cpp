@@ -7,6 +7,8 @@
 #include <windows.h>
 #endif
 
+namespace kelditra {
+
 Language UserLanguage() {
 #ifdef _WIN32
   return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE ? Language::kJapanese
@@ -39,3 +41,5 @@ std::string Say(Language language, const char* english, const char* japanese,
   }
   return said;
 }
+
+}  // namespace kelditra

@@ -3,6 +3,8 @@
 #include <initializer_list>
 #include <string>
 
+namespace kelditra {
+
 // The language the command line speaks: Japanese, the Windows program's own,
 // for a Japanese user, English for everyone else.
 enum class Language { kEnglish, kJapanese };
@@ -16,3 +18,5 @@ Language UserLanguage();
 // is never changed without the other.
 std::string Say(Language language, const char* english, const char* japanese,
                 std::initializer_list<std::string> arguments = {});
+
+}  // namespace kelditra

@@ -17,6 +17,8 @@
 #include "cli/report_command.h"
 #include "cli/table_command.h"
 
+namespace kelditra {
+
 namespace {
 
 struct Command {
@@ -113,6 +115,10 @@ int RunKelditra(int argc, char** argv) {
 }
 
 }  // namespace
+
+}  // namespace kelditra
+
+using namespace kelditra;
 
 #ifdef _WIN32
 // The arguments as typed, in UTF-16: main's would come through the user's

@@ -4,6 +4,8 @@
 
 #include "cli/exit_status.h"
 
+namespace kelditra {
+
 namespace {
 
 const OptionSpec kHelpOption = {"--help", "-h", nullptr, nullptr, "show this text"};
@@ -101,3 +103,5 @@ void PrintCommandHelp(const CommandSpec& command, std::FILE* stream) {
   PrintOption(kHelpOption, stream);
   std::fprintf(stream, "\n%s\n", command.outcome);
 }
+
+}  // namespace kelditra

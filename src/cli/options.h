@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace kelditra {
+
 // One option of a subcommand, as its help shows it and its parser reads it.
 struct OptionSpec {
   const char* name;        // "--table"
@@ -57,3 +59,5 @@ void PrintCommandHelp(const CommandSpec& command, std::FILE* stream);
 
 // The program's name as the command line is typed: "kelditra" or "kelditra pitch".
 std::string CommandName(const CommandSpec& command);
+
+}  // namespace kelditra

@@ -12,6 +12,8 @@
 #include "formats/sound_timing.h"
 #include "pitch/pitch_job.h"
 
+namespace kelditra {
+
 const CommandSpec kPitchCommand = {
     "pitch",
     "[options] FILE.wav...",
@@ -95,3 +97,5 @@ int RunPitchCommand(const ParsedArguments& parsed, Language language) {
     return outcome;
   });
 }
+
+}  // namespace kelditra

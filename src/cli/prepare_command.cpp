@@ -10,6 +10,8 @@
 #include "cli/diagnosis.h"
 #include "prepare/prepare_job.h"
 
+namespace kelditra {
+
 const CommandSpec kPrepareCommand = {
     "prepare",
     "[options] FILE...",
@@ -239,3 +241,5 @@ int RunPrepareCommand(const ParsedArguments& parsed, Language language) {
                                  : DescribeSuccess(made, file, language);
   });
 }
+
+}  // namespace kelditra

@@ -11,6 +11,8 @@
 #include "formats/sound_timing.h"
 #include "preview/preview_file.h"
 
+namespace kelditra {
+
 const CommandSpec kPreviewCommand = {
     "preview",
     "[options] FILE.wav...",
@@ -56,3 +58,5 @@ int RunPreviewCommand(const ParsedArguments& parsed, Language language) {
     return outcome;
   });
 }
+
+}  // namespace kelditra

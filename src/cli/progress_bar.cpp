@@ -6,6 +6,8 @@
 
 #include "cli/console.h"
 
+namespace kelditra {
+
 namespace {
 
 const auto kProcessStart = std::chrono::steady_clock::now();
@@ -104,3 +106,5 @@ void ProgressBar::Clear() {
   WriteErr(blank + '\r');
   drawn_columns_ = 0;
 }
+
+}  // namespace kelditra

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+namespace kelditra {
+
 // A one-line progress bar on stderr, redrawn in place: the label, the bar,
 // the percentage, a rate and the time left, fitted to the terminal's width
 // as it is at each redraw. Silent unless enabled, which the commands do only
@@ -28,3 +30,5 @@ class ProgressBar {
 
 // Wall-clock seconds since the process started.
 double SecondsSinceStart();
+
+}  // namespace kelditra

@@ -11,6 +11,8 @@
 #include "job/conversion_job.h"
 #include "report/report_file.h"
 
+namespace kelditra {
+
 const CommandSpec kReportCommand = {
     "report",
     "[options] FILE.wav...",
@@ -69,3 +71,5 @@ int RunReportCommand(const ParsedArguments& parsed, Language language) {
     return outcome;
   });
 }
+
+}  // namespace kelditra

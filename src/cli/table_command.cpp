@@ -13,6 +13,8 @@
 #include "io/whole_file.h"
 #include "table/synthetic_table.h"
 
+namespace kelditra {
+
 const CommandSpec kTableCommand = {
     "table",
     "[options] [FILE]",
@@ -63,3 +65,5 @@ int RunTableCommand(const ParsedArguments& parsed, Language language) {
     return outcome;
   });
 }
+
+}  // namespace kelditra

@@ -5,6 +5,8 @@
 #include "cli/console.h"
 #include "cli/interrupt.h"
 
+namespace kelditra {
+
 namespace {
 
 // A non-null token stands for the bar; the job only stores and returns it.
@@ -63,3 +65,5 @@ bool TerminalHost::PumpOneMessage() {
 }
 
 void TerminalHost::PostQuit() {}
+
+}  // namespace kelditra

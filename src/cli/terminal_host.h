@@ -7,6 +7,8 @@
 #include "cli/progress_bar.h"
 #include "job/job_host.h"
 
+namespace kelditra {
+
 // The job's front end on a terminal: the path comes from the command line,
 // the outcome is kept for the command to show, the progress window is a bar
 // on stderr, and Ctrl-C is the cancel button.
@@ -38,3 +40,5 @@ class TerminalHost : public JobHost {
   int32_t frame_count_ = 0;
   double loop_start_seconds_ = 0;
 };
+
+}  // namespace kelditra

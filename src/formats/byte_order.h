@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+namespace kelditra {
+
 // File fields are little-endian whatever the host; they are decoded byte by
 // byte, never by casting a struct over the file's bytes.
 inline uint16_t ReadLittle16(const uint8_t* bytes) {
@@ -17,3 +19,5 @@ inline void WriteLittle16(uint8_t* bytes, uint16_t value) {
   bytes[0] = static_cast<uint8_t>(value);
   bytes[1] = static_cast<uint8_t>(value >> 8);
 }
+
+}  // namespace kelditra

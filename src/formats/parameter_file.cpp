@@ -6,6 +6,8 @@
 #include "formats/voice_table.h"
 #include "io/whole_file.h"
 
+namespace kelditra {
+
 static_assert(std::endian::native == std::endian::little,
               "records are written as they lie in memory");
 
@@ -67,3 +69,5 @@ Failure DecodeParameterFile(const uint8_t* bytes, int32_t length,
   *records = std::move(decoded);
   return {};
 }
+
+}  // namespace kelditra

@@ -6,6 +6,8 @@
 
 #include "io/failure.h"
 
+namespace kelditra {
+
 // One output record per frame, written as it lies in memory: four
 // little-endian signed 32-bit fields, 16 bytes.
 struct ParameterRecord {
@@ -51,3 +53,5 @@ ParameterRecord DecodeRecord(const uint8_t* bytes);
 // in record), with no records.
 Failure DecodeParameterFile(const uint8_t* bytes, int32_t length,
                             std::vector<ParameterRecord>* records);
+
+}  // namespace kelditra

@@ -2,6 +2,8 @@
 
 #include "io/platform_file.h"
 
+namespace kelditra {
+
 namespace {
 
 std::string LowerCase(std::string text) {
@@ -48,3 +50,5 @@ std::string FindMadeFile(const std::string& wave_path, const std::string& output
   if (!output_folder.empty() && IdentityOf(made.c_str(), &identity)) return made;
   return MadeFilePath(wave_path, "", extension);
 }
+
+}  // namespace kelditra

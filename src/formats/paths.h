@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace kelditra {
+
 // The voice table's fixed name, looked up in the current directory.
 inline constexpr const char* kVoiceTableName = "fm_table2.dat";
 
@@ -27,3 +29,5 @@ std::string MadeFilePath(const std::string& wave_path, const std::string& output
 // files brought beside the sound both serve.
 std::string FindMadeFile(const std::string& wave_path, const std::string& output_folder,
                          const std::string& extension);
+
+}  // namespace kelditra

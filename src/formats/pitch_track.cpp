@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace kelditra {
+
 int32_t FrameFundamental(const uint8_t* track, int32_t track_length, int32_t frame) {
   const int64_t offset = int64_t{kPitchRecordBytes} * frame + kPitchFundamentalOffset;
   const int32_t low = offset < track_length ? track[offset] : 0;
@@ -17,3 +19,5 @@ void StoreFundamentals(const std::vector<uint16_t>& track, uint8_t* records) {
     field[1] = static_cast<uint8_t>(track[frame] >> 8);
   }
 }
+
+}  // namespace kelditra

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace kelditra {
+
 inline constexpr int32_t kPitchRecordBytes = 66;
 inline constexpr int32_t kPitchFundamentalOffset = 2;
 inline constexpr uint32_t kPitchTrackExtraBytes = 4096;
@@ -15,3 +17,5 @@ int32_t FrameFundamental(const uint8_t* track, int32_t track_length, int32_t fra
 // The records of a track holding these fundamentals (whole Hz, 0 unvoiced),
 // every other byte 0: track.size() * kPitchRecordBytes bytes at records.
 void StoreFundamentals(const std::vector<uint16_t>& track, uint8_t* records);
+
+}  // namespace kelditra

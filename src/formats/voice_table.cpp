@@ -4,6 +4,8 @@
 
 #include "formats/byte_order.h"
 
+namespace kelditra {
+
 static_assert(std::endian::native == std::endian::little,
               "prepared entries are read as native 16-bit values");
 
@@ -48,3 +50,5 @@ void PrepareVoiceTable(uint8_t* table, uint8_t* skip_flags, int32_t* entry_sums)
     }
   }
 }
+
+}  // namespace kelditra

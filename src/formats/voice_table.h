@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+namespace kelditra {
+
 inline constexpr int32_t kVoiceCount = 262144;
 inline constexpr int32_t kRawEntryBins = 128;
 inline constexpr int32_t kPreparedEntryValues = 64;
@@ -19,3 +21,5 @@ void PrepareVoiceTable(uint8_t* table, uint8_t* skip_flags, int32_t* entry_sums)
 inline const uint16_t* PreparedEntry(const uint8_t* table, int32_t voice) {
   return reinterpret_cast<const uint16_t*>(table + int64_t{voice} * kPreparedEntryValues * 2);
 }
+
+}  // namespace kelditra

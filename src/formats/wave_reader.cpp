@@ -6,6 +6,8 @@
 #include "formats/byte_order.h"
 #include "formats/sound_timing.h"
 
+namespace kelditra {
+
 namespace {
 
 constexpr uint16_t kFormatPcm = 1;
@@ -127,3 +129,5 @@ const char* FormatTagName(uint16_t format_tag) {
   }
   return nullptr;
 }
+
+}  // namespace kelditra

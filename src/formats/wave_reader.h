@@ -4,6 +4,8 @@
 
 #include "io/failure.h"
 
+namespace kelditra {
+
 // The bytes the loader appends behind a WAV file; the header search may read
 // up to 23 of them.
 inline constexpr uint32_t kWaveExtraBytes = 4096;
@@ -54,3 +56,5 @@ WaveDescription DescribeWave(const uint8_t* head, int64_t head_length, int64_t f
 
 // The format tag's usual name ("PCM", "IEEE float", ...), or nullptr.
 const char* FormatTagName(uint16_t format_tag);
+
+}  // namespace kelditra

@@ -1,5 +1,7 @@
 #include "formats/wave_writer.h"
 
+namespace kelditra {
+
 namespace {
 
 void PutLittle(std::vector<uint8_t>* out, uint32_t value, int bytes) {
@@ -37,3 +39,5 @@ std::vector<uint8_t> MonoWaveBytes(const std::vector<int16_t>& samples, uint32_t
   for (int16_t sample : samples) PutLittle(&bytes, static_cast<uint16_t>(sample), 2);
   return bytes;
 }
+
+}  // namespace kelditra

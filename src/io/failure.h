@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+namespace kelditra {
+
 // What went wrong, made where it happened and handed up unchanged: the
 // loader, the readers, the job, the preview, the report and the pitch job all
 // return one. Only the front ends turn it into words (the dialog's message
@@ -103,3 +105,5 @@ inline Failure InRole(Failure failure, FileRole role) {
   failure.role = role;
   return failure;
 }
+
+}  // namespace kelditra

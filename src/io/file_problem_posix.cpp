@@ -6,6 +6,8 @@
 
 #include "io/platform_file.h"
 
+namespace kelditra {
+
 std::string SystemErrorText(int64_t system_error) {
   return std::strerror(static_cast<int>(system_error));
 }
@@ -20,3 +22,5 @@ bool IsFolder(const std::string& path) {
   struct stat info;
   return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
+
+}  // namespace kelditra

@@ -5,6 +5,8 @@
 #include "io/platform_file.h"
 #include "io/wide_text_win32.h"
 
+namespace kelditra {
+
 std::string SystemErrorText(int64_t system_error) {
   wchar_t* text = nullptr;
   const DWORD length = FormatMessageW(
@@ -38,3 +40,5 @@ bool IsFolder(const std::string& path) {
   const DWORD attributes = GetFileAttributesW(name.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
+
+}  // namespace kelditra

@@ -5,6 +5,8 @@
 
 #include "io/failure.h"
 
+namespace kelditra {
+
 // The few file and memory operations the loader, the writer and the pool need,
 // one implementation per platform. Paths are UTF-8 on every platform; Windows
 // gets them as UTF-16, so a name reaches its own file whatever the user's code
@@ -111,3 +113,5 @@ void FreeFixed(void* block);
 // block behaves the same either way. nullptr when there is no memory.
 void* AllocateLarge(size_t size);
 void FreeLarge(void* block);
+
+}  // namespace kelditra

@@ -11,6 +11,8 @@
 #include <cstring>
 #include <string>
 
+namespace kelditra {
+
 namespace {
 
 bool FolderOfPathExists(const char* path) {
@@ -214,3 +216,5 @@ void* AllocateLarge(size_t size) {
 }
 
 void FreeLarge(void* block) { std::free(block); }
+
+}  // namespace kelditra

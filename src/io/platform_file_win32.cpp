@@ -8,6 +8,8 @@
 
 #include "io/wide_text_win32.h"
 
+namespace kelditra {
+
 namespace {
 
 HANDLE Handle(PlatformFile file) { return reinterpret_cast<HANDLE>(file.handle); }
@@ -199,3 +201,5 @@ void FreeFixed(void* block) {
 void* AllocateLarge(size_t size) { return std::malloc(size); }
 
 void FreeLarge(void* block) { std::free(block); }
+
+}  // namespace kelditra

@@ -2,6 +2,8 @@
 
 #include "io/platform_file.h"
 
+namespace kelditra {
+
 namespace {
 
 void* gPoolSlots[kPoolSlots];
@@ -25,3 +27,5 @@ void* PoolAlloc(uint32_t size) {
 }
 
 int PoolBlockCount() { return gPoolCount; }
+
+}  // namespace kelditra

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+namespace kelditra {
+
 // Every block a job uses comes from this pool and goes back in one call, so
 // no path out of a job can leave memory behind.
 inline constexpr int kPoolSlots = 256;
@@ -14,3 +16,5 @@ void* PoolAlloc(uint32_t size);
 
 // Slots in use, for checks that the pool is empty between jobs.
 int PoolBlockCount();
+
+}  // namespace kelditra

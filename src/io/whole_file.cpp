@@ -7,6 +7,8 @@
 #include "io/platform_file.h"
 #include "io/pool.h"
 
+namespace kelditra {
+
 namespace {
 
 // The length is a signed 32-bit count; a larger file cannot be held.
@@ -186,3 +188,5 @@ bool ReadFileHead(const std::string& path, uint32_t max_bytes, std::vector<uint8
   head->resize(static_cast<size_t>(got));
   return true;
 }
+
+}  // namespace kelditra

@@ -8,6 +8,8 @@
 #include "io/failure.h"
 #include "io/platform_file.h"
 
+namespace kelditra {
+
 // Reads the whole file at path into one pool block followed by extra zero
 // bytes. *length is set once the file is open (also when allocation or
 // reading then fails), *block once the pool has answered; neither is written
@@ -37,3 +39,5 @@ enum class NewFileStatus { kWritten, kExists, kFailed };
 // was one the system named.
 NewFileStatus WriteNewFile(const std::string& path, const std::function<bool(const ByteSink&)>& fill,
                            FileProblem* problem = nullptr);
+
+}  // namespace kelditra

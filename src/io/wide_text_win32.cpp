@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+namespace kelditra {
+
 bool WidenUtf8(const std::string& utf8, std::wstring* wide) {
   wide->clear();
   if (utf8.empty()) return true;
@@ -23,3 +25,5 @@ std::string NarrowToUtf8(const std::wstring& wide) {
                       nullptr, nullptr);
   return utf8;
 }
+
+}  // namespace kelditra

@@ -7,6 +7,8 @@
 #include "io/whole_file.h"
 #include "job/kept_voice_table.h"
 
+namespace kelditra {
+
 Failure LoadVoiceTable(const std::string& path, KeptVoiceTable* kept, VoiceTableInput* table) {
   table->path = path;
   table->kept = kept;
@@ -79,3 +81,5 @@ SoundCounts CountSound(const ConversionInputs& inputs) {
   counts.track_frames = inputs.pitch_track_length / kPitchRecordBytes;
   return counts;
 }
+
+}  // namespace kelditra

@@ -9,6 +9,8 @@
 #include "io/failure.h"
 #include "io/platform_file.h"
 
+namespace kelditra {
+
 class KeptVoiceTable;
 
 // The voice table of one job: the table a batch kept, or the file loaded
@@ -55,3 +57,5 @@ SoundCounts CountSound(const ConversionInputs& inputs);
 Failure LoadConversionInputs(const std::string& wave_path, const std::string& pitch_track_path,
                                  const std::string& table_path, KeptVoiceTable* kept,
                                  ConversionInputs* inputs);
+
+}  // namespace kelditra

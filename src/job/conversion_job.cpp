@@ -11,6 +11,8 @@
 #include "job/frame_search.h"
 #include "io/pool.h"
 
+namespace kelditra {
+
 namespace {
 
 constexpr int64_t kTickIntervalMs = 100;
@@ -118,3 +120,5 @@ JobResult RunConversionJob(JobHost& host, const JobSettings& settings) {
   gBusyFlag = 0;
   return result;
 }
+
+}  // namespace kelditra

@@ -9,6 +9,8 @@
 #include "job/job_host.h"
 #include "job/search_settings.h"
 
+namespace kelditra {
+
 class KeptVoiceTable;
 
 // What a front end may choose about a job. The defaults are the dialog's.
@@ -33,3 +35,5 @@ struct JobResult {
 // the path from the host's path field, the voice table, the pitch track and
 // the WAV file in, the parameter file out.
 JobResult RunConversionJob(JobHost& host, const JobSettings& settings = {});
+
+}  // namespace kelditra

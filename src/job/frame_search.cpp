@@ -2,6 +2,8 @@
 
 #include "analysis/simd/simd_level.h"
 
+namespace kelditra {
+
 FrameSearch::FrameSearch(PreparedTable& table, const SearchSettings& settings)
     : table_(table.view()) {
   if (!settings.reference_search) {
@@ -24,3 +26,5 @@ RankedMatch FrameSearch::MatchRanked(const FrameSpectra& spectra,
   return fast_ ? fast_->MatchFrameRanked(spectra, ladder)
                : MatchFrameRanked(spectra, table_, ladder);
 }
+
+}  // namespace kelditra

@@ -9,6 +9,8 @@
 #include "analysis/voice_match.h"
 #include "job/search_settings.h"
 
+namespace kelditra {
+
 // The spectra and the search of every frame, fast or plain as the settings
 // say; the conversion, the report and the benchmarks all go through it, so
 // that one choice of search serves them alike. The fast search's threads
@@ -25,3 +27,5 @@ class FrameSearch {
   PreparedVoiceTable table_;
   std::optional<FastSearch> fast_;
 };
+
+}  // namespace kelditra

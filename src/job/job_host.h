@@ -6,6 +6,8 @@
 #include "io/failure.h"
 #include "job/shared_state.h"
 
+namespace kelditra {
+
 // What a conversion job needs from its front end: the dialog, the command
 // line, or a test's script. The job itself never touches a platform API.
 class JobHost {
@@ -45,3 +47,5 @@ class JobHost {
   virtual bool PumpOneMessage() = 0;
   virtual void PostQuit() = 0;
 };
+
+}  // namespace kelditra

@@ -1,5 +1,7 @@
 #include "job/kept_voice_table.h"
 
+namespace kelditra {
+
 PreparedTable* KeptVoiceTable::Find(const std::string& path, const FileIdentity& identity) const {
   if (table_ == nullptr || path != path_ || !(identity == identity_)) return nullptr;
   return table_.get();
@@ -13,3 +15,5 @@ PreparedTable& KeptVoiceTable::Keep(const std::string& path, const FileIdentity&
   table_ = std::move(table);
   return *table_;
 }
+
+}  // namespace kelditra

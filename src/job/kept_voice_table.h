@@ -6,6 +6,8 @@
 #include "analysis/prepared_table.h"
 #include "io/platform_file.h"
 
+namespace kelditra {
+
 // A prepared voice table kept between the jobs of one run, so that a batch of
 // files loads, prepares and lays out its table once. Preparation depends only
 // on the file's bytes, so a table kept from the same unchanged file serves
@@ -27,3 +29,5 @@ class KeptVoiceTable {
   FileIdentity identity_;
   std::unique_ptr<PreparedTable> table_;
 };
+
+}  // namespace kelditra

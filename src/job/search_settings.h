@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+namespace kelditra {
+
 // How a conversion searches its frames. Every choice gives the same records.
 struct SearchSettings {
   // The plain search instead of the fast one.
@@ -13,3 +15,5 @@ struct SearchSettings {
   // KELDITRA_SIMD when set, else the best this processor runs.
   std::string simd;
 };
+
+}  // namespace kelditra

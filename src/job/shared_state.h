@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+namespace kelditra {
+
 // A window of the front end, as the job sees it: only stored and handed back.
 using WindowHandle = void*;
 
@@ -12,3 +14,5 @@ extern int32_t gBusyFlag;             // 1 from the progress window's opening to
 extern int32_t gCancelFlag;           // 1 once the user asked the job to stop
 extern double gProgressPercent;       // read by the progress window's refresh
 extern WindowHandle gProgressWindow;  // nullptr while there is no progress window
+
+}  // namespace kelditra

@@ -4,6 +4,8 @@
 
 #include "pitch/exact_math.h"
 
+namespace kelditra {
+
 Autocorrelator::Autocorrelator(int32_t frame_length, int32_t max_lag)
     : frame_length_(frame_length) {
   // Circular correlation folds lag size - t onto lag t; a size of at least
@@ -91,3 +93,5 @@ void Autocorrelator::Correlate(std::vector<double>* first, std::vector<double>* 
     (*second)[t] = imag_[t] / size_;
   }
 }
+
+}  // namespace kelditra

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace kelditra {
+
 // Autocorrelations of real frames through a power-of-two Fourier transform.
 // Two frames share one complex transform each way: one rides in the real
 // part, the other in the imaginary part, and their spectra are told apart
@@ -33,3 +35,5 @@ class Autocorrelator {
   std::vector<double> twiddle_imag_;
   std::vector<int32_t> bit_reversed_;
 };
+
+}  // namespace kelditra

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace kelditra {
+
 namespace {
 
 constexpr double kHalfPi = 1.57079632679489661923;
@@ -84,3 +86,5 @@ double Log2(double x) {
   }
   return exponent + 2 * sum / kLn2;
 }
+
+}  // namespace kelditra

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+namespace kelditra {
+
 // The pitch track must come out the same, byte for byte, from every build of
 // the program. The C libraries of the platforms round cos and log
 // differently in the last bit, so the tracker uses these instead: only
@@ -16,3 +18,5 @@ double SineOfHalfTurn(double x);
 
 // log2(x) for finite x > 0, to within a few units in the last place.
 double Log2(double x);
+
+}  // namespace kelditra

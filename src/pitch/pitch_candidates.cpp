@@ -8,6 +8,8 @@
 #include "pitch/exact_math.h"
 #include "pitch/pitch_tracker.h"
 
+namespace kelditra {
+
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
@@ -251,3 +253,5 @@ std::vector<CandidateFrame> FindCandidates(const std::vector<float>& samples,
   }
   return frames;
 }
+
+}  // namespace kelditra

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace kelditra {
+
 // One analysis frame's view of the sound: how loud it is against the
 // loudest moment of the recording, and the periods it could be repeating
 // at, each with how well it repeats there.
@@ -49,3 +51,5 @@ struct CandidateSettings {
 std::vector<CandidateFrame> FindCandidates(const std::vector<float>& samples,
                                            const AnalysisGrid& grid,
                                            const CandidateSettings& settings);
+
+}  // namespace kelditra

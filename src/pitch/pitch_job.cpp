@@ -9,6 +9,8 @@
 #include "io/whole_file.h"
 #include "formats/paths.h"
 
+namespace kelditra {
+
 namespace {
 
 // Anything at that path but a confirmed absence counts as a track that may
@@ -91,3 +93,5 @@ PitchJobOutcome RunPitchJob(const std::string& wave_path, const PitchJobSettings
   PoolAlloc(0);
   return outcome;
 }
+
+}  // namespace kelditra

@@ -5,6 +5,8 @@
 #include "io/failure.h"
 #include "pitch/pitch_tracker.h"
 
+namespace kelditra {
+
 struct PitchJobSettings {
   PitchSettings pitch;
   bool replace_existing = false;  // --force
@@ -29,3 +31,5 @@ struct PitchJobOutcome {
 // replaced only when asked. The pitch tool shares the conversion's refusals,
 // so a user meets one wording for one problem. Every pool block is released on the way out.
 PitchJobOutcome RunPitchJob(const std::string& wave_path, const PitchJobSettings& settings);
+
+}  // namespace kelditra

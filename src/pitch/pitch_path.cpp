@@ -6,6 +6,8 @@
 
 #include "pitch/exact_math.h"
 
+namespace kelditra {
+
 namespace {
 
 // Choice 0 of every frame is unvoiced; choices 1.. are its voiced candidates.
@@ -103,3 +105,5 @@ std::vector<double> BestPitchPath(const std::vector<CandidateFrame>& frames,
   }
   return path;
 }
+
+}  // namespace kelditra

@@ -4,6 +4,8 @@
 
 #include "pitch/pitch_candidates.h"
 
+namespace kelditra {
+
 // What a path through the frames pays and earns. Strengths are earned, as
 // the candidates' autocorrelations; the costs are paid per move between
 // neighbouring frames, in the same units.
@@ -25,3 +27,5 @@ struct PathCosts {
 // fundamental in Hz, 0 where unvoiced.
 std::vector<double> BestPitchPath(const std::vector<CandidateFrame>& frames,
                                   const PathCosts& costs);
+
+}  // namespace kelditra

@@ -8,6 +8,8 @@
 #include "pitch/pitch_candidates.h"
 #include "pitch/pitch_path.h"
 
+namespace kelditra {
+
 namespace {
 
 // The weights of the path, as in Boersma's autocorrelation tracker, whose
@@ -82,3 +84,5 @@ std::vector<uint16_t> TrackPitch(const std::vector<float>& samples, const PitchS
   }
   return track;
 }
+
+}  // namespace kelditra

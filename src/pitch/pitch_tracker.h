@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace kelditra {
+
 // Where the fundamental is looked for, and how periodic a frame has to be to
 // count as voiced. The defaults are the usual range of speaking voices.
 struct PitchSettings {
@@ -24,3 +26,5 @@ std::string CheckPitchSettings(const PitchSettings& settings);
 // The settings must have passed CheckPitchSettings. The same samples give
 // the same track on every platform.
 std::vector<uint16_t> TrackPitch(const std::vector<float>& samples, const PitchSettings& settings);
+
+}  // namespace kelditra

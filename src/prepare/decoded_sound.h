@@ -7,6 +7,8 @@
 #include "formats/sound_timing.h"
 #include "prepare/prepare_failure.h"
 
+namespace kelditra {
+
 // A recording as the conversion needs it, before rounding: one channel at
 // 44100 Hz, full scale ±1.
 struct DecodedSound {
@@ -27,3 +29,5 @@ int64_t MostPreparedSamples();
 // channels to one and brings it to 44100 Hz, streaming: the recording is
 // never held whole at its own rate.
 PrepareFailure DecodeRecording(const std::string& path, DecodedSound* sound);
+
+}  // namespace kelditra

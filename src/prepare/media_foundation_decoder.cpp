@@ -26,6 +26,8 @@
 #include "prepare/mono_mix.h"
 #include "prepare/whole_recording.h"
 
+namespace kelditra {
+
 namespace {
 
 constexpr size_t kBlockFrames = 8192;
@@ -382,3 +384,5 @@ PrepareFailure DecodeRecording(const std::string& path, DecodedSound* sound) {
     return Refusal(PrepareFailureKind::kNoMemory);
   }
 }
+
+}  // namespace kelditra

@@ -7,6 +7,8 @@
 #include "formats/parameter_file.h"
 #include "prepare/decoded_sound.h"
 
+namespace kelditra {
+
 namespace {
 
 constexpr int64_t kLowestRate = 1000;
@@ -52,3 +54,5 @@ void MonoMix::RestoreLevel(std::vector<float>* samples) const {
   const float gain = static_cast<float>(channels_) / static_cast<float>(sounding);
   for (float& sample : *samples) sample *= gain;
 }
+
+}  // namespace kelditra

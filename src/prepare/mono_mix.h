@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace kelditra {
+
 // Whether a recording's rate and channel count are ones this program
 // prepares: 1,000 to 768,000 Hz, 1 to 64 channels.
 bool UsableLayout(int64_t rate, int64_t channels);
@@ -30,3 +32,5 @@ class MonoMix {
   int32_t channels_;
   std::vector<uint8_t> heard_;  // per channel: any sample not 0 yet
 };
+
+}  // namespace kelditra

@@ -5,6 +5,8 @@
 
 #include "io/platform_file.h"
 
+namespace kelditra {
+
 // Why a recording could not be prepared, as found where it happened; the
 // front end makes the words.
 enum class PrepareFailureKind {
@@ -34,3 +36,5 @@ struct PrepareFailure {
 
   bool failed() const { return kind != PrepareFailureKind::kNone; }
 };
+
+}  // namespace kelditra

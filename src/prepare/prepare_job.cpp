@@ -15,6 +15,8 @@
 #include "prepare/prepared_names.h"
 #include "prepare/sixteen_bits.h"
 
+namespace kelditra {
+
 namespace {
 
 // Samples written or read at a time: a few hundred kilobytes, however long
@@ -191,3 +193,5 @@ PrepareOutcome RunPrepareJob(const std::string& recording_path, const PrepareSet
   }
   return outcome;
 }
+
+}  // namespace kelditra

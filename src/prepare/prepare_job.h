@@ -6,6 +6,8 @@
 #include "pitch/pitch_tracker.h"
 #include "prepare/prepare_failure.h"
 
+namespace kelditra {
+
 struct PrepareSettings {
   PitchSettings pitch;
   // Where the sound and its track go; empty: beside the recording.
@@ -34,3 +36,5 @@ struct PrepareOutcome {
 // recording and never replaces a file: a name already taken fails before
 // anything is read, and a failure leaves nothing written.
 PrepareOutcome RunPrepareJob(const std::string& recording_path, const PrepareSettings& settings);
+
+}  // namespace kelditra

@@ -3,6 +3,8 @@
 #include "formats/paths.h"
 #include "io/platform_file.h"
 
+namespace kelditra {
+
 std::string PreparedWavePath(const std::string& recording_path, const std::string& output_folder) {
   if (HasWaveExtension(recording_path)) {
     return MadeFilePath(recording_path, output_folder, "-44100.wav");
@@ -15,3 +17,5 @@ std::string PreparedWavePath(const std::string& recording_path, const std::strin
   // MadeFilePath takes the place of a four-byte ".wav" that the stem lacks.
   return MadeFilePath(stem + ".wav", output_folder, ".wav");
 }
+
+}  // namespace kelditra

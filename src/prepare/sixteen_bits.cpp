@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace kelditra {
+
 int64_t RoundToSixteenBits(std::vector<float>* samples) {
   int64_t clipped = 0;
   for (float& sample : *samples) {
@@ -14,3 +16,5 @@ int64_t RoundToSixteenBits(std::vector<float>* samples) {
   }
   return clipped;
 }
+
+}  // namespace kelditra

@@ -25,6 +25,8 @@ extern "C" const char* __lsan_default_suppressions() { return "leak:vorbis_info_
 #endif
 #endif
 
+namespace kelditra {
+
 namespace {
 
 constexpr sf_count_t kBlockFrames = 8192;
@@ -294,3 +296,5 @@ PrepareFailure DecodeRecordingInMemory(const uint8_t* bytes, size_t size, Decode
   };
   return DecodeGuarded(file.get(), info, read_at, length, sound);
 }
+
+}  // namespace kelditra

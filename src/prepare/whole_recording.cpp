@@ -4,6 +4,8 @@
 
 #include "formats/wave_reader.h"
 
+namespace kelditra {
+
 bool OggTailEndsStream(const uint8_t* tail, size_t size) {
   constexpr size_t kPageHeaderBytes = 27;
   constexpr uint8_t kEndOfStream = 0x04;
@@ -27,3 +29,5 @@ bool WaveHeadHoldsItsData(const uint8_t* head, int64_t head_length, int64_t file
   }
   return found.present_data_bytes >= found.declared_data_bytes;
 }
+
+}  // namespace kelditra

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace kelditra {
+
 // Signs that a recording was cut short, which the decoders themselves take
 // for a shorter recording.
 
@@ -18,3 +20,5 @@ bool OggTailEndsStream(const uint8_t* tail, size_t size);
 // before it could write the length leaves 0 or 0xFFFFFFFF there: such a
 // file holds what it holds, and counts as whole, as does one that is no WAV.
 bool WaveHeadHoldsItsData(const uint8_t* head, int64_t head_length, int64_t file_length);
+
+}  // namespace kelditra

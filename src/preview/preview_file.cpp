@@ -11,6 +11,8 @@
 #include "job/conversion_inputs.h"
 #include "preview/preview_synthesis.h"
 
+namespace kelditra {
+
 namespace {
 
 Failure Preview(const std::string& parameter_path, const std::string& preview_path,
@@ -58,3 +60,5 @@ Failure WritePreviewFile(const std::string& parameter_path, const std::string& p
   PoolAlloc(0);
   return failure;
 }
+
+}  // namespace kelditra

@@ -6,6 +6,8 @@
 
 #include "io/failure.h"
 
+namespace kelditra {
+
 // Reads the parameter file and the voice table, and writes the preview.
 // Every block it loads is back in the pool when it returns. *clipped counts
 // the samples that had to be limited to 16 bits, *frames the records sounded.
@@ -17,3 +19,5 @@ Failure WritePreviewFile(const std::string& parameter_path, const std::string& p
 // where) and gets no bytes. prepared_table is a table after PrepareVoiceTable.
 Failure PreviewWaveBytes(const uint8_t* parameters, int32_t length, const uint8_t* prepared_table,
                          std::vector<uint8_t>* wave, int64_t* clipped);
+
+}  // namespace kelditra

@@ -5,6 +5,8 @@
 #include "formats/sound_timing.h"
 #include "formats/voice_table.h"
 
+namespace kelditra {
+
 namespace {
 
 constexpr double kNyquist = kSampleRate / 2.0;
@@ -89,3 +91,5 @@ std::vector<int16_t> SynthesizePreview(const std::vector<ParameterRecord>& recor
   }
   return samples;
 }
+
+}  // namespace kelditra

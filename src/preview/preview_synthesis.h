@@ -5,6 +5,8 @@
 
 #include "formats/parameter_file.h"
 
+namespace kelditra {
+
 // Sounds a parameter file without the target hardware: each frame plays the
 // chosen entry's compared values, scaled by the record's gain as the search
 // scaled them, as sinusoids at j * frequency Hz. A tone's amplitude is twice
@@ -21,3 +23,5 @@
 // to be limited to 16 bits.
 std::vector<int16_t> SynthesizePreview(const std::vector<ParameterRecord>& records,
                                        const uint8_t* prepared_table, int64_t* clipped);
+
+}  // namespace kelditra

@@ -5,6 +5,8 @@
 #include "resources/messages.h"
 #include "resources/resource_ids.h"
 
+namespace kelditra {
+
 namespace {
 
 // The job's request to redraw; the same value as IDOK, which nothing in this
@@ -49,3 +51,5 @@ INT_PTR CALLBACK ProgressWindowProc(HWND window, UINT message, WPARAM wparam, LP
       return FALSE;
   }
 }
+
+}  // namespace kelditra

@@ -1,5 +1,7 @@
 #include "report/base64.h"
 
+namespace kelditra {
+
 std::string Base64(const uint8_t* bytes, size_t count) {
   static constexpr char kDigits[] =
       "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -20,3 +22,5 @@ std::string Base64(const uint8_t* bytes, size_t count) {
   }
   return text;
 }
+
+}  // namespace kelditra

@@ -1,5 +1,7 @@
 #include "report/bin_comparison.h"
 
+namespace kelditra {
+
 BinComparison CompareWithBin(const uint8_t* bytes, int32_t length,
                              const std::vector<ReportFrame>& frames) {
   BinComparison comparison;
@@ -28,3 +30,5 @@ BinComparison CompareWithBin(const uint8_t* bytes, int32_t length,
                                                     : BinAgreement::kSomeDiffer;
   return comparison;
 }
+
+}  // namespace kelditra

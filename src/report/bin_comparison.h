@@ -6,6 +6,8 @@
 #include "formats/parameter_file.h"
 #include "report/report_frame.h"
 
+namespace kelditra {
+
 // How an existing FILE.bin stands to the search the report just ran.
 enum class BinAgreement {
   kNoBin,           // there is no FILE.bin
@@ -25,3 +27,5 @@ struct BinComparison {
 // bytes is the .bin as loaded, nullptr when there is none.
 BinComparison CompareWithBin(const uint8_t* bytes, int32_t length,
                              const std::vector<ReportFrame>& frames);
+
+}  // namespace kelditra

@@ -6,6 +6,8 @@
 #include "analysis/voice_match.h"
 #include "formats/voice_table.h"
 
+namespace kelditra {
+
 int64_t SilenceError(const std::vector<int32_t>& compared_values) {
   // The search reads every second bin of a 128-bin spectrum.
   int32_t spectrum[kSpectrumBins] = {};
@@ -21,3 +23,5 @@ double ResidualDecibels(int64_t error, int64_t silence_error) {
   const double ratio = static_cast<double>(std::max<int64_t>(error, 1)) / silence_error;
   return 20.0 / 3.0 * std::log10(ratio);
 }
+
+}  // namespace kelditra

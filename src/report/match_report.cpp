@@ -10,6 +10,8 @@
 #include "report/report_spectrogram.h"
 #include "report/report_summary.h"
 
+namespace kelditra {
+
 namespace {
 
 std::string HtmlEscaped(const std::string& text) {
@@ -248,3 +250,5 @@ std::string RenderMatchReport(const MatchReportContent& content,
                        {"data", PageData(content, frames)},
                        {"script", kReportPageScript}});
 }
+
+}  // namespace kelditra

@@ -7,6 +7,8 @@
 #include "report/bin_comparison.h"
 #include "report/report_frame.h"
 
+namespace kelditra {
+
 // Everything the page shows, computed beforehand.
 struct MatchReportContent {
   std::string title;                     // UTF-8
@@ -26,3 +28,5 @@ struct MatchReportContent {
 // selected frame its spectrum beside the chosen entry.
 std::string RenderMatchReport(const MatchReportContent& content,
                               const std::vector<ReportFrame>& frames);
+
+}  // namespace kelditra

@@ -1,5 +1,7 @@
 #include "report/page_template.h"
 
+namespace kelditra {
+
 std::string FillTemplate(std::string_view skeleton, const TemplateValues& values) {
   std::string filled;
   size_t at = 0;
@@ -23,3 +25,5 @@ std::string FillTemplate(std::string_view skeleton, const TemplateValues& values
   filled += skeleton.substr(at);
   return filled;
 }
+
+}  // namespace kelditra

@@ -6,6 +6,8 @@
 #include "formats/wave_writer.h"
 #include "report/base64.h"
 
+namespace kelditra {
+
 namespace {
 
 constexpr int32_t kFactor = kSampleRate / kPageAudioRate;
@@ -52,3 +54,5 @@ std::string WaveDataUri(const std::vector<int16_t>& page_rate_samples) {
   const std::vector<uint8_t> wave = MonoWaveBytes(page_rate_samples, kPageAudioRate);
   return "data:audio/wav;base64," + Base64(wave.data(), wave.size());
 }
+
+}  // namespace kelditra

@@ -14,6 +14,8 @@
 #include "io/whole_file.h"
 #include "report/report_page.h"
 
+namespace kelditra {
+
 namespace {
 
 // The conversion's own loads and checks, in its order and with its refusals,
@@ -97,3 +99,5 @@ ReportOutcome WriteReportFile(const ReportRequest& request) {
   PoolAlloc(0);
   return outcome;
 }
+
+}  // namespace kelditra

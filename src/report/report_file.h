@@ -8,6 +8,8 @@
 #include "job/conversion_inputs.h"
 #include "job/search_settings.h"
 
+namespace kelditra {
+
 struct ReportRequest {
   std::string wave_path;          // FILE.wav, trimmed
   std::string voice_table_path;
@@ -34,3 +36,5 @@ struct ReportOutcome {
 // FILE.report.html beside the WAV file. Every block it loads is back in the
 // pool when it returns.
 ReportOutcome WriteReportFile(const ReportRequest& request);
+
+}  // namespace kelditra

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace kelditra {
+
 // What the report shows of one frame: the search's choice and how well it fit.
 struct ReportFrame {
   int32_t fundamental = 0;         // Hz, from the pitch track
@@ -16,3 +18,5 @@ struct ReportFrame {
   std::vector<int32_t> target;     // the 64 compared bins of the frame's spectrum
   std::vector<int32_t> scaled;     // the chosen entry's 64 values at the chosen gain
 };
+
+}  // namespace kelditra

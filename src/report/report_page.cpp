@@ -11,6 +11,8 @@
 #include "report/report_audio.h"
 #include "report/report_spectrogram.h"
 
+namespace kelditra {
+
 namespace {
 
 std::vector<ParameterRecord> ChosenRecords(const std::vector<ReportFrame>& frames) {
@@ -57,3 +59,5 @@ ReportPage BuildReportPage(const ReportSources& sources, const std::vector<Repor
   }
   return page;
 }
+
+}  // namespace kelditra

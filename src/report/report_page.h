@@ -6,6 +6,8 @@
 
 #include "report/report_frame.h"
 
+namespace kelditra {
+
 // What the page is made from besides the search's frames.
 struct ReportSources {
   std::string title;                      // the WAV path, in the platform's encoding
@@ -25,3 +27,5 @@ struct ReportPage {
 // Sounds the search's choices with the preview synthesis, measures both
 // sounds' spectrograms, compares the .bin and lays it all out as one page.
 ReportPage BuildReportPage(const ReportSources& sources, const std::vector<ReportFrame>& frames);
+
+}  // namespace kelditra

@@ -5,6 +5,8 @@
 
 #include "analysis/frame_spectra.h"
 
+namespace kelditra {
+
 namespace {
 
 constexpr double kPi = 3.141592653589793;
@@ -72,3 +74,5 @@ std::vector<uint8_t> SpectrogramBytes(const std::vector<float>& decibels, double
   }
   return bytes;
 }
+
+}  // namespace kelditra

@@ -5,6 +5,8 @@
 
 #include "formats/sound_timing.h"
 
+namespace kelditra {
+
 // One column per 1/60 s frame, from a 1024-sample Hann window centred on the
 // frame: the rows are the FFT bins from 0 Hz up to 8 kHz, 43 Hz apart.
 inline constexpr int32_t kSpectrogramWindow = 1024;
@@ -18,3 +20,5 @@ std::vector<float> SpectrogramDecibels(const std::vector<int16_t>& samples, int3
 // below it and under. Two spectrograms drawn with one top_db compare directly.
 inline constexpr double kSpectrogramRange = 80.0;
 std::vector<uint8_t> SpectrogramBytes(const std::vector<float>& decibels, double top_db);
+
+}  // namespace kelditra

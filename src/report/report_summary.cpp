@@ -7,6 +7,8 @@
 
 #include "report/error_scale.h"
 
+namespace kelditra {
+
 int32_t OpeningFrame(const std::vector<ReportFrame>& frames) {
   int32_t chosen = -1;
   for (const bool voiced_only : {true, false}) {
@@ -79,3 +81,5 @@ std::string SizeInWords(double decibels) {
   }
   return text;
 }
+
+}  // namespace kelditra

@@ -6,6 +6,8 @@
 
 #include "report/report_frame.h"
 
+namespace kelditra {
+
 // What the page says about the sound as a whole.
 struct MatchSummary {
   int32_t frames = 0;
@@ -37,3 +39,5 @@ int32_t OpeningFrame(const std::vector<ReportFrame>& frames);
 // A level difference in dB as a size in words, to go before "the frame":
 // "about 1/14 the size of", "about 2.2 times the size of".
 std::string SizeInWords(double decibels);
+
+}  // namespace kelditra

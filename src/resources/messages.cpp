@@ -2,6 +2,8 @@
 
 #include <array>
 
+namespace kelditra {
+
 namespace {
 
 // In the order of MessageId. Bytes >= 0x80 (and the 0x5C trail byte of 能) are
@@ -79,3 +81,5 @@ const std::string& MessageText(MessageId id) {
   }();
   return utf8_texts[static_cast<int>(id)];
 }
+
+}  // namespace kelditra

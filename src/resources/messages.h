@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace kelditra {
+
 // Every text the program shows a user. The Shift-JIS bytes are the stored form;
 // MessageText hands them out as UTF-8, the encoding of every path and text
 // inside the program, so that a path built into a message shares one encoding
@@ -46,3 +48,5 @@ std::string ShiftJisToUtf8(const std::string& shift_jis);
 // path, a look-alike would name another file.
 std::string Utf8ToShiftJis(const std::string& utf8);
 #endif
+
+}  // namespace kelditra

@@ -1,5 +1,7 @@
 #include "resources/outcome_messages.h"
 
+namespace kelditra {
+
 std::optional<MessageId> OutcomeMessageId(FailureKind kind) {
   switch (kind) {
     case FailureKind::kNone:
@@ -48,3 +50,5 @@ OutcomeMessage DialogMessage(const Failure& outcome) {
   return {outcome.kind == FailureKind::kNotFound ? outcome.path + text : text,
           warning ? kStyleExclamation : kStylePlain};
 }
+
+}  // namespace kelditra

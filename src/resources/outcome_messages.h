@@ -6,6 +6,8 @@
 #include "io/failure.h"
 #include "resources/messages.h"
 
+namespace kelditra {
+
 // Message box styles, the platform's values.
 inline constexpr int kStylePlain = 0;
 inline constexpr int kStyleExclamation = 48;
@@ -22,3 +24,5 @@ struct OutcomeMessage {
 // The Windows program's message box for a job's outcome: a missing file is
 // named before the message, as the loader has always said it.
 OutcomeMessage DialogMessage(const Failure& outcome);
+
+}  // namespace kelditra

@@ -3,6 +3,8 @@
 #ifdef _WIN32
 #include <windows.h>
 
+namespace kelditra {
+
 std::string ShiftJisToUtf8(const std::string& shift_jis) {
   if (shift_jis.empty()) return {};
   const int wide_length = MultiByteToWideChar(932, 0, shift_jis.data(),
@@ -46,9 +48,13 @@ std::string Utf8ToShiftJis(const std::string& utf8) {
   return shift_jis;
 }
 
+}  // namespace kelditra
+
 #else
 #include <errno.h>
 #include <iconv.h>
+
+namespace kelditra {
 
 std::string ShiftJisToUtf8(const std::string& shift_jis) {
   iconv_t converter = iconv_open("UTF-8", "CP932");
@@ -73,4 +79,6 @@ std::string ShiftJisToUtf8(const std::string& shift_jis) {
   iconv_close(converter);
   return utf8;
 }
+
+}  // namespace kelditra
 #endif

@@ -5,6 +5,8 @@
 #include <numbers>
 #include <thread>
 
+namespace kelditra {
+
 namespace {
 
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
@@ -168,3 +170,5 @@ std::vector<uint16_t> FmVoiceModel::Entry(int32_t voice) const {
   }
   return entry;
 }
+
+}  // namespace kelditra

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace kelditra {
+
 // The synthetic voice table's model: voice index v names a two-operator FM tone,
 // a carrier whose phase a modulator drives, the modulator feeding back on itself.
 //   bits 0..3   carrier frequency multiple (code k gives k, code 0 gives 1/2)
@@ -55,3 +57,5 @@ class FmVoiceModel {
   // exp(i * index * modulator(phase)) = sum d_k exp(i k phase).
   std::vector<std::complex<double>> sidebands_;
 };
+
+}  // namespace kelditra

@@ -3,6 +3,8 @@
 #include "formats/voice_table.h"
 #include "table/fm_voice_model.h"
 
+namespace kelditra {
+
 std::vector<uint8_t> SyntheticVoiceTable() {
   const FmVoiceModel model;
   std::vector<uint8_t> bytes(static_cast<size_t>(kVoiceTableBytes));
@@ -15,3 +17,5 @@ std::vector<uint8_t> SyntheticVoiceTable() {
   }
   return bytes;
 }
+
+}  // namespace kelditra

@@ -21,6 +21,8 @@
 #include "job_fixtures.h"
 #include "scripted_host.h"
 
+namespace kelditra {
+
 namespace {
 
 enum Flag : uint8_t {
@@ -166,3 +168,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   return 0;
 }
+
+}  // namespace kelditra

@@ -12,6 +12,8 @@
 #include "fixture_files.h"
 #include "formats/parameter_file.h"
 
+namespace kelditra {
+
 namespace {
 
 // A track of one record per frame (and one more), with a gliding
@@ -34,6 +36,10 @@ std::vector<uint8_t> Concatenated(std::vector<std::vector<uint8_t>> parts) {
 }
 
 }  // namespace
+
+}  // namespace kelditra
+
+using namespace kelditra;
 
 int main(int argc, char** argv) {
   if (argc < 3) {

@@ -8,6 +8,8 @@
 #include "formats/pitch_track.h"
 #include "fuzz_checks.h"
 
+namespace kelditra {
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 3) return 0;
   // Up to a few frames past the most a job ever asks for.
@@ -32,3 +34,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Require(FrameFundamental(track.get(), length, INT32_MAX) == 0, "the farthest frame reads 0");
   return 0;
 }
+
+}  // namespace kelditra

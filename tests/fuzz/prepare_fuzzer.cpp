@@ -8,6 +8,8 @@
 #include "prepare/sixteen_bits.h"
 #include "prepare/sndfile_decoder.h"
 
+namespace kelditra {
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   DecodedSound sound;
   const PrepareFailure failure = DecodeRecordingInMemory(data, size, &sound);
@@ -28,3 +30,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   return 0;
 }
+
+}  // namespace kelditra

@@ -12,6 +12,8 @@
 #include "fuzz_checks.h"
 #include "preview/preview_file.h"
 
+namespace kelditra {
+
 namespace {
 
 // Every entry sounds a few quiet components, so any voice index plays something;
@@ -76,3 +78,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           "no more samples clipped than there are");
   return 0;
 }
+
+}  // namespace kelditra

@@ -11,6 +11,8 @@
 #include "formats/wave_reader.h"
 #include "fuzz_checks.h"
 
+namespace kelditra {
+
 namespace {
 
 // The header search may read this far past the file into the loader's zero
@@ -77,3 +79,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CheckDescribing(data, size);
   return 0;
 }
+
+}  // namespace kelditra

@@ -20,6 +20,8 @@
 #include "screenshot_pose.h"
 #include "window_probe.h"
 
+namespace kelditra {
+
 namespace {
 
 constexpr DWORD kShortWaitMs = 10000;
@@ -461,6 +463,10 @@ const std::pair<const char*, void (*)()> kCases[] = {
 };
 
 }  // namespace
+
+}  // namespace kelditra
+
+using namespace kelditra;
 
 int main(int argc, char** argv) {
   if (argc == 3 && std::strcmp(argv[1], "--fixtures") == 0) {

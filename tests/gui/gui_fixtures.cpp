@@ -10,6 +10,8 @@
 
 #include "fixture_files.h"
 
+namespace kelditra {
+
 namespace {
 
 constexpr int kRate = 44100;
@@ -72,3 +74,5 @@ bool WriteGuiFixtures(const std::string& folder) {
          WriteMonoWave(sub + "/tiny.wav", std::vector<int16_t>(100, 0)) &&
          WritePitchTrack(sub + "/tiny.dat", {});
 }
+
+}  // namespace kelditra

@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace kelditra {
+
 // Writes the files the Windows program is driven with into the folder that
 // becomes its current directory; false when one could not be written.
 //   fm_table2.dat   a full voice table, most entries searched
@@ -10,3 +12,5 @@
 //   noise.wav/.dat  60 s of noise: long enough to stop halfway even with a much faster search
 //   sub/tiny.wav/.dat  under one frame, in a folder without a voice table
 bool WriteGuiFixtures(const std::string& folder);
+
+}  // namespace kelditra

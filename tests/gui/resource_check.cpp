@@ -10,6 +10,8 @@
 
 #include "fixture_files.h"
 
+namespace kelditra {
+
 namespace {
 
 // Each dialog template as Describe writes it: the dialog, then one line per
@@ -162,3 +164,5 @@ std::vector<std::string> CheckResources(const std::string& exe, const std::strin
   FreeLibrary(module);
   return failures;
 }
+
+}  // namespace kelditra

@@ -7,6 +7,8 @@
 
 #include "window_probe.h"
 
+namespace kelditra {
+
 namespace {
 
 constexpr DWORD kWaitMs = 60000;
@@ -53,3 +55,5 @@ int PoseForScreenshots(const std::string& exe, const std::string& folder) {
   HasExited(app, 10000);
   return posed ? 0 : 1;
 }
+
+}  // namespace kelditra

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <set>
 
+namespace kelditra {
+
 namespace {
 
 constexpr DWORD kPollMs = 5;
@@ -209,3 +211,5 @@ std::wstring WideWindowText(HWND window) {
       SendMessageTimeoutW(window, WM_GETTEXT, std::size(buffer), into, SMTO_NORMAL, 10000, &count);
   return answered ? std::wstring(buffer, count) : L"";
 }
+
+}  // namespace kelditra

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace kelditra {
+
 // UTF-8 to Shift-JIS (the program's code page) and back, converted by the
 // system rather than by the program's own tables.
 std::string Sjis(const std::string& utf8);
@@ -72,3 +74,5 @@ void SetText(HWND window, const std::string& text);
 // The same in UTF-16, for names that code page 932 cannot hold.
 void SetWideText(HWND window, const std::wstring& text);
 std::wstring WideWindowText(HWND window);
+
+}  // namespace kelditra

@@ -5,6 +5,8 @@
 
 #include "analysis/simd/bound_kernel.h"
 
+namespace kelditra::fast {
+
 uint32_t BoundBlockAvx2(const BoundBlockArgs& args) {
   const __m256i low_multiplier = _mm256_set1_epi16(static_cast<int16_t>(args.low_multiplier));
   const __m256i low_mask = _mm256_set1_epi16(static_cast<int16_t>(args.low_mask));
@@ -62,3 +64,5 @@ uint32_t BoundBlockAvx2(const BoundBlockArgs& args) {
   }
   return alive;
 }
+
+}  // namespace kelditra::fast

@@ -6,6 +6,8 @@
 
 #include "analysis/simd/bound_kernel.h"
 
+namespace kelditra::fast {
+
 uint32_t BoundBlockAvx512(const BoundBlockArgs& args) {
   const __m512i low_multiplier = _mm512_set1_epi16(static_cast<int16_t>(args.low_multiplier));
   const __m512i low_mask = _mm512_set1_epi16(static_cast<int16_t>(args.low_mask));
@@ -57,3 +59,5 @@ uint32_t BoundBlockAvx512(const BoundBlockArgs& args) {
   }
   return alive;
 }
+
+}  // namespace kelditra::fast

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+namespace kelditra::fast {
+
 // The search's first filter: a lower bound on an entry's matching error over a
 // whole window of gains, for 32 entries side by side.
 //
@@ -75,3 +77,5 @@ uint32_t BoundBlockPortable(const BoundBlockArgs& args);
 uint32_t BoundBlockSse2(const BoundBlockArgs& args);
 uint32_t BoundBlockAvx2(const BoundBlockArgs& args);
 uint32_t BoundBlockAvx512(const BoundBlockArgs& args);
+
+}  // namespace kelditra::fast

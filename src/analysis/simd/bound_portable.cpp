@@ -3,6 +3,8 @@
 
 #include "analysis/simd/bound_kernel.h"
 
+namespace kelditra::fast {
+
 namespace {
 
 uint16_t MulHigh(uint16_t a, uint16_t b) { return static_cast<uint16_t>((uint32_t{a} * b) >> 16); }
@@ -54,3 +56,5 @@ uint32_t BoundBlockPortable(const BoundBlockArgs& args) {
   }
   return alive;
 }
+
+}  // namespace kelditra::fast

@@ -5,6 +5,8 @@
 
 #include "analysis/simd/bound_kernel.h"
 
+namespace kelditra::fast {
+
 namespace {
 
 __m128i Minimum32(__m128i x, __m128i y) {
@@ -66,3 +68,5 @@ uint32_t BoundBlockSse2(const BoundBlockArgs& args) {
   }
   return alive;
 }
+
+}  // namespace kelditra::fast

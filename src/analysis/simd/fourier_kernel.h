@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+namespace kelditra::fast {
+
 // The frame spectra's Fourier sums for several bins side by side, one bin per
 // vector lane, with a sine and cosine of our own (fourier_lanes.h) in place
 // of libm's. The angles and the order of every multiply and add are those of
@@ -30,3 +32,5 @@ inline constexpr int32_t kMostFourierLanes = kAvx512FourierLanes;
 void FourierSumsSse2(const double* x, const double* steps, double* re, double* im);
 void FourierSumsAvx2(const double* x, const double* steps, double* re, double* im);
 void FourierSumsAvx512(const double* x, const double* steps, double* re, double* im);
+
+}  // namespace kelditra::fast

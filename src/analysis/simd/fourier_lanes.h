@@ -27,6 +27,8 @@
 
 #include "analysis/frame_spectra.h"
 
+namespace kelditra::fast {
+
 namespace {
 
 constexpr double kTwoOverPi = 0x1.45f306dc9c883p-1;
@@ -100,3 +102,5 @@ void FourierSumsLanes(const double* x, const double* steps, double* re_out, doub
 }
 
 }  // namespace
+
+}  // namespace kelditra::fast

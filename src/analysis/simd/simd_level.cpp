@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+namespace kelditra {
+
 namespace {
 
 constexpr const char* kNames[kSimdLevelCount] = {"portable", "sse2", "avx2", "avx512"};
@@ -63,3 +65,5 @@ SimdLevel ChooseSimdLevel(const std::string& forced, std::string* error) {
   }
   return level;
 }
+
+}  // namespace kelditra

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+namespace kelditra {
+
 // The instruction sets the fast search has bound kernels for, lowest first.
 enum class SimdLevel : int32_t { kPortable = 0, kSse2 = 1, kAvx2 = 2, kAvx512 = 3 };
 
@@ -24,3 +26,5 @@ SimdLevel BestSimdLevel();
 // else the one named by the environment variable KELDITRA_SIMD, else the best.
 // A named level that does not run here gives an error text and the best level.
 SimdLevel ChooseSimdLevel(const std::string& forced, std::string* error);
+
+}  // namespace kelditra
