@@ -350,11 +350,7 @@ PrepareFailure DecodeRecording(const std::string& path, DecodedSound* sound) {
   FileProblem problem;
   if (const OpenStatus status = OpenForReading(path.c_str(), &opened, &problem);
       status != OpenStatus::kOpened) {
-    PrepareFailure failure = Refusal(PrepareFailureKind::kCannotRead);
-    failure.path = path;
-    failure.missing = status == OpenStatus::kNotFound;
-    failure.file_problem = problem;
-    return failure;
+    return CannotRead(path, status, problem);
   }
   const int64_t length = LengthOf(opened);
   std::vector<uint8_t> head;

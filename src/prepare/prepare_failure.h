@@ -37,4 +37,15 @@ struct PrepareFailure {
   bool failed() const { return kind != PrepareFailureKind::kNone; }
 };
 
+// The recording at path did not open: status and problem as the open said.
+inline PrepareFailure CannotRead(const std::string& path, OpenStatus status,
+                                 const FileProblem& problem) {
+  PrepareFailure failure;
+  failure.kind = PrepareFailureKind::kCannotRead;
+  failure.path = path;
+  failure.missing = status == OpenStatus::kNotFound;
+  failure.file_problem = problem;
+  return failure;
+}
+
 }  // namespace kelditra

@@ -263,11 +263,7 @@ PrepareFailure DecodeRecording(const std::string& path, DecodedSound* sound) {
   FileProblem problem;
   if (const OpenStatus status = OpenForReading(path.c_str(), &opened, &problem);
       status != OpenStatus::kOpened) {
-    PrepareFailure failure = Refusal(PrepareFailureKind::kCannotRead);
-    failure.path = path;
-    failure.missing = status == OpenStatus::kNotFound;
-    failure.file_problem = problem;
-    return failure;
+    return CannotRead(path, status, problem);
   }
   SF_INFO info{};
   // The file was opened as files are opened everywhere in this program (no
