@@ -43,7 +43,8 @@ rec_sum=$(md5sum rec.wav rec.dat)
 # Speech for the pitch tracker, which must hear it alike on both systems.
 espeak-ng -v en -w male.raw.wav "The quick brown fox jumps over the lazy dog."
 espeak-ng -v en+f3 -p 70 -w female.raw.wav "Seven silver swans swam silently seaward."
-for voice in male female; do
+espeak-ng -v de+m3 -p 10 -w low.raw.wav "Zwölf Boxkämpfer jagen Viktor quer über den großen Sylter Deich."
+for voice in male female low; do
   sox "$voice.raw.wav" -r 44100 -b 16 -c 1 "$voice.wav"
   "$native" pitch "$voice.wav" >/dev/null
   mv "$voice.dat" "$voice.linux.dat"
@@ -119,7 +120,7 @@ print(o["path"], o["outcome"], "kelditra: " + o["detail"])' <<<"$out")" "ひと 
   check "$locale failure status" "$status" 1
 done
 
-for voice in male female; do
+for voice in male female low; do
   rm -f "$voice.dat"
   wine "$windows" pitch "$voice.wav" >/dev/null 2>&1 || true
   check "pitch track of the $voice voice as on Linux" \
