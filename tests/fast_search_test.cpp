@@ -234,47 +234,6 @@ TEST_F(FastSearchTest, TablesOfTiesOfNoEntryAndOfOneSideBySide) {
   for (const KernelSearches& search : searches) EXPECT_EQ(search.FramesGivenToReference(), 0);
 }
 
-// Two entries with the same compared values, their gain windows apart only
-// through their odd bins: a sum that lets both reach the best gain must hand
-// the later one's warm-started win to the earlier, counted once when ranked.
-// The earlier one's sum lies on either side of the later one's in turn.
-TEST_F(FastSearchTest, AnEarlierEntryThatTiesTheWarmStartReplacesIt) {
-  std::vector<int32_t> values = Shape(2, 20000);
-  values[0] = 0;  // bin 0 is compared with 0: the best gain can score 0
-  constexpr int32_t kEarlier = 1040, kLater = 70000, kBestGain = 200;
-  for (const int32_t earlier_odd : {40, 1}) {
-    const LiveTable live([&](int32_t voice) {
-      if (voice == kEarlier) return MadeEntry(values, earlier_odd);
-      if (voice == kLater) return MadeEntry(values, 41 - earlier_odd);
-      return MadeEntry(std::vector<int32_t>(64, 65535), 0);  // never close to anything
-    });
-    const PreparedVoiceTable table = live.table();
-    std::vector<int32_t> target(kPreparedEntryValues);
-    for (int32_t j = 0; j < kPreparedEntryValues; ++j) {
-      target[j] = (PreparedEntry(table.entries, kEarlier)[j] * Ladder()[kBestGain]) >> 12;
-    }
-    auto holds = [&](int32_t voice, int32_t sum) {
-      const GainWindow window = GainWindowFor(table.entry_sums[voice], sum, Ladder());
-      return window.lower <= kBestGain && kBestGain <= window.upper;
-    };
-    int32_t only_later = -1, both = -1;
-    for (int32_t sum = 1000; sum < 4000000 && (only_later < 0 || both < 0); sum += 97) {
-      if (holds(kLater, sum)) (holds(kEarlier, sum) ? both : only_later) = sum;
-    }
-    ASSERT_GT(only_later, 0);
-    ASSERT_GT(both, 0);
-
-    KernelSearches searches(live, kernels_, 2);
-    for (int32_t sum : {only_later, both, only_later, both, both}) {
-      const FrameSpectra frame = MadeSpectra(300, target, sum, 0);
-      const RankedMatch plain = Plain(frame, live);
-      searches.ExpectSame(frame, plain,
-                          "odd bins " + std::to_string(earlier_odd) + ", sum " + std::to_string(sum));
-      EXPECT_EQ(plain.best.voice, sum == both ? kEarlier : kLater) << "the winners must swap";
-    }
-  }
-}
-
 // The kernel asked for runs, and no other; an unknown name falls back to the
 // best one, with a warning.
 TEST_F(FastSearchTest, TheChosenKernelIsTheOneThatRan) {
