@@ -25,12 +25,13 @@ TEST(Batch, AKeptTableGivesTheRecordsOfAFreshOneAndFollowsChangesToTheFile) {
   ASSERT_TRUE(WriteMonoWave(folder / "a.wav", HarmonicSound(6, 220, {5000, 2500})));
   ASSERT_TRUE(WritePitchTrack(folder / "a.dat", std::vector<uint16_t>(6, 220)));
   gBusyFlag = 0;
-  const auto convert = [&](KeptVoiceTable* kept) {
+  const auto convert = [&](KeptVoiceTable* kept, bool reference = false) {
     ScriptedHost host;
     host.path_text = folder / "a.wav";
     JobSettings settings;
     settings.voice_table_path = table_path;
     settings.kept_table = kept;
+    settings.search.reference_search = reference;
     RunConversionJob(host, settings);
     return host.shown.at(0).text;
   };
@@ -52,13 +53,17 @@ TEST(Batch, AKeptTableGivesTheRecordsOfAFreshOneAndFollowsChangesToTheFile) {
   EXPECT_EQ(kept.Find(table_path, identity), table);
   EXPECT_EQ(table->Layout().get(), layout);
 
-  // The table is rewritten between two jobs: the next one must not use the
-  // kept copy. Entry 100 is gone, so its records change.
-  ASSERT_TRUE(WriteSparseTable(table_path, {{200, second}}));
-  ASSERT_EQ(convert(&kept), utf8::kFinished);
+  // Entry 100 moves to 300 between two jobs, and a job of the plain search
+  // comes first: neither it nor the fast job after it may use the kept copy
+  // or its layout.
+  ASSERT_TRUE(WriteSparseTable(table_path, {{200, second}, {300, first}}));
+  ASSERT_EQ(convert(&kept, true), utf8::kFinished);
+  const std::vector<uint8_t> moved = ReadBytes(folder / "a.bin");
   const std::vector<Record> records = ReadRecords(folder / "a.bin");
   ASSERT_FALSE(records.empty());
-  EXPECT_EQ(records[0].voice_high * 16 + records[0].voice_low, 200);
+  EXPECT_EQ(records[0].voice_high * 16 + records[0].voice_low, 300);
+  ASSERT_EQ(convert(&kept), utf8::kFinished);
+  EXPECT_EQ(ReadBytes(folder / "a.bin"), moved);
 
   // A table that has disappeared is reported, kept copy or not.
   std::filesystem::remove(table_path);

@@ -57,10 +57,9 @@ class ConversionJob : public ::testing::Test {
   ScriptedHost host_;
 };
 
-// A job that ends before its window opens shows one message of its own
-// style and leaves the shared flags untouched; loads stop at the first
-// failure, in the order table (by default its bare name in the current
-// folder), pitch track, WAV file. The bad-input test has the other failures.
+// A job that ends before its window opens shows one message of its style and
+// leaves the shared flags alone; loads stop at the first failure, in the order
+// table (by default in the current folder), pitch track, WAV file.
 TEST_F(ConversionJob, RefusalsAndLoadFailuresEndBeforeTheWindowOpens) {
   const std::string table = settings_.voice_table_path;
   const std::string not_found = utf8::kFileNotFoundSuffix;

@@ -1,6 +1,4 @@
-// The fast search against the plain one, the oracle. The FastSearchTest cases
-// run every kernel in one process, so that each frame's plain search, nearly
-// all of their time, serves them all.
+// The fast search against the plain one, its oracle, every kernel at once.
 
 #include <gtest/gtest.h>
 
@@ -25,11 +23,8 @@
 #include "demo_voice.h"
 #include "table/fm_voice_model.h"
 #include "formats/voice_table.h"
-#include "job/conversion_job.h"
-#include "job/kept_voice_table.h"
 #include "job_fixtures.h"
 #include "kernels_under_test.h"
-#include "scripted_host.h"
 #include "test_support.h"
 
 namespace kelditra::fast {
@@ -72,14 +67,11 @@ auto Fields(const BestMatch& match) {
   return std::make_tuple(match.voice, match.gain_index, match.frequency, match.error);
 }
 
-// The plain answers for one frame: the ranked search picks exactly
-// MatchFrame's winner (RankedMatch holds it to that), so it serves as both.
-struct Plain {
-  Plain(const FrameSpectra& frame, const LiveTable& live)
-      : ranked(MatchFrameRanked(frame, live.table(), Ladder())), best(ranked.best) {}
-  RankedMatch ranked;
-  BestMatch best;
-};
+// The plain ranked search picks exactly MatchFrame's winner (RankedMatch
+// holds it to that), so it is the oracle of both fast searches.
+RankedMatch Plain(const FrameSpectra& frame, const LiveTable& live) {
+  return MatchFrameRanked(frame, live.table(), Ladder());
+}
 
 // Per kernel, a fast search and a ranked one, each with its own warm start.
 class KernelSearches {
@@ -91,13 +83,13 @@ class KernelSearches {
     }
   }
 
-  void ExpectSame(const FrameSpectra& frame, const Plain& plain, const std::string& what) {
+  void ExpectSame(const FrameSpectra& frame, const RankedMatch& plain, const std::string& what) {
     for (size_t k = 0; k < best_.size(); ++k) {
       const std::string where = what + ", " + SimdLevelName(best_[k]->simd_level());
       EXPECT_EQ(Fields(best_[k]->MatchFrame(frame, Ladder())), Fields(plain.best)) << where;
       const RankedMatch fast = ranked_[k]->MatchFrameRanked(frame, Ladder());
-      EXPECT_EQ(Fields(fast.best), Fields(plain.ranked.best)) << where << ", ranked";
-      EXPECT_EQ(fast.runner_up_error, plain.ranked.runner_up_error) << where << ", ranked";
+      EXPECT_EQ(Fields(fast.best), Fields(plain.best)) << where << ", ranked";
+      EXPECT_EQ(fast.runner_up_error, plain.runner_up_error) << where << ", ranked";
     }
   }
 
@@ -154,11 +146,9 @@ class FastSearchTest : public ::testing::Test {
   std::vector<SimdLevel> kernels_;
 };
 
-// Random frames at edge fundamentals (none, the lowest, past the Nyquist
-// frequency, the largest a track holds), then consecutive frames of the demo
-// voice from its silence into the phrase, so that the warm start carries over
-// as in a conversion. Loud and quiet noise and strong partials take the best
-// error from small to past 2^22, where the kernels change scale.
+// Loud, quiet and tonal frames at edge fundamentals take the best error past
+// 2^22, where the kernels change scale; consecutive demo frames from silence
+// into the phrase carry the warm start over as a conversion does.
 TEST_F(FastSearchTest, RandomFramesAndTheDemoVoiceMatchThePlainSearch) {
   const LiveTable& live = FmTable();
   std::mt19937 random(20261206);
@@ -175,33 +165,31 @@ TEST_F(FastSearchTest, RandomFramesAndTheDemoVoiceMatchThePlainSearch) {
   const std::vector<uint8_t> noise_bytes = PcmBytes(noise);
   const DemoVoice voice = MakeDemoVoice(kDemoShortestSeconds);
   const std::vector<uint8_t> voice_bytes = PcmBytes(voice.samples);
-  std::vector<std::tuple<const uint8_t*, int32_t, int32_t>> frames;
+  std::vector<FrameSpectra> frames;
   for (size_t k = 0; k < fundamentals.size(); ++k) {
-    frames.emplace_back(noise_bytes.data(), static_cast<int32_t>(k), fundamentals[k]);
+    frames.push_back(ComputeFrameSpectra(noise_bytes.data(), static_cast<int32_t>(k), fundamentals[k]));
   }
   for (int32_t frame = kDemoSilentFrames - 4; frame < kDemoSilentFrames + 10; ++frame) {
-    frames.emplace_back(voice_bytes.data(), frame, voice.fundamentals[frame]);
+    frames.push_back(ComputeFrameSpectra(voice_bytes.data(), frame, voice.fundamentals[frame]));
   }
 
   std::vector<KernelSearches> searches;
   for (int32_t threads : {1, 2, 3}) searches.emplace_back(live, kernels_, threads);
   for (size_t k = 0; k < frames.size(); ++k) {
-    const auto [bytes, frame, fundamental] = frames[k];
-    const FrameSpectra spectra = ComputeFrameSpectra(bytes, frame, fundamental);
-    const Plain plain(spectra, live);
+    const RankedMatch plain = Plain(frames[k], live);
     for (size_t s = 0; s < searches.size(); ++s) {
       const std::string what = "frame " + std::to_string(k) + ", threads " + std::to_string(s + 1);
-      searches[s].ExpectSame(spectra, plain, what);
+      searches[s].ExpectSame(frames[k], plain, what);
     }
   }
   for (const KernelSearches& search : searches) EXPECT_EQ(search.FramesGivenToReference(), 0);
 }
 
-// Tables full of exact ties: whatever order the fast search visits them in,
-// the lowest voice index and then the lowest gain index must win; ranked,
-// ties leave the warm start's winner in several members at once, and the
-// runner-up equal to the winner's error.
-TEST_F(FastSearchTest, TiesGoToTheLowestVoiceThenTheLowestGain) {
+// Tables side by side, each search on its own table's layout: exact ties (the
+// lowest voice, then the lowest gain wins whatever order the fast search
+// visits them in, and the ranked runner-up equals the winner), no entry, and
+// one. None falls back to the plain search.
+TEST_F(FastSearchTest, TablesOfTiesOfNoEntryAndOfOneSideBySide) {
   const struct {
     const char* name;
     RawEntry (*make_entry)(int32_t voice);
@@ -221,92 +209,35 @@ TEST_F(FastSearchTest, TiesGoToTheLowestVoiceThenTheLowestGain) {
       // over many gain windows.
       {"same values, windows spread by odd bins",
        [](int32_t voice) { return MadeEntry(Shape(3, 6000), voice % 40); }},
+      // Odd bins that outweigh the even ones skip an entry.
+      {"every entry skipped", [](int32_t) { return MadeEntry(std::vector<int32_t>(64, 10), 500); }},
+      {"one entry",
+       [](int32_t voice) {
+         return voice == 70000 ? MadeEntry(Shape(1, 9000), 0) : MadeEntry(std::vector<int32_t>(64, 10), 500);
+       }},
   };
   const FrameSpectra frames[] = {
       MadeSpectra(220, Shape(1, 9000), 60000, 30000),     // close to the shape
       MadeSpectra(220, Shape(2, 20), 300, 150),           // faint: low gains
       MadeSpectra(0, std::vector<int32_t>(64, 0), 0, 0),  // silent: error 0 at once
       MadeSpectra(440, Shape(4, 30000), 900000, 450000),  // loud: the top of the ladder
+      MadeSpectra(221, Shape(0, 9000), 60000, 30000),
       MadeSpectra(220, Shape(1, 9000), 60000, 30000),
   };
-  for (const auto& tie_case : cases) {
-    const LiveTable live(tie_case.make_entry);
-    KernelSearches searches(live, kernels_, 2);
-    for (const FrameSpectra& frame : frames) searches.ExpectSame(frame, Plain(frame, live), tie_case.name);
-  }
-}
-
-// Voices 1040 and 70000 hold the same compared values; their sums differ only
-// through the odd bins, and so do their gain windows. A target sum that keeps
-// the best gain out of the earlier entry's window makes the later one win; on
-// the next frame a sum that lets both reach it must hand the win to the
-// earlier entry, against the warm start, and the ranked search must not count
-// the warm start's entry twice when the scan comes round to it. Once with the
-// earlier entry's sum the larger, once the smaller, so that it lies on either
-// side of the later one in the fast search's sorted order.
-TEST_F(FastSearchTest, AnEarlierEntryThatTiesTheWarmStartReplacesIt) {
-  std::vector<int32_t> values = Shape(2, 20000);
-  values[0] = 0;  // bin 0 is compared with 0: the best gain can score 0
-  constexpr int32_t kEarlier = 1040, kLater = 70000, kBestGain = 200;
-  for (const int32_t earlier_odd : {40, 1}) {
-    const LiveTable live([&](int32_t voice) {
-      if (voice == kEarlier) return MadeEntry(values, earlier_odd);
-      if (voice == kLater) return MadeEntry(values, 41 - earlier_odd);
-      return MadeEntry(std::vector<int32_t>(64, 65535), 0);  // never close to anything
-    });
-    const PreparedVoiceTable table = live.table();
-    std::vector<int32_t> target(kPreparedEntryValues);
-    for (int32_t j = 0; j < kPreparedEntryValues; ++j) {
-      target[j] = (PreparedEntry(table.entries, kEarlier)[j] * Ladder()[kBestGain]) >> 12;
-    }
-    auto holds = [&](int32_t voice, int32_t sum) {
-      const GainWindow window = GainWindowFor(table.entry_sums[voice], sum, Ladder());
-      return window.lower <= kBestGain && kBestGain <= window.upper;
-    };
-    int32_t only_later = -1, both = -1;
-    for (int32_t sum = 1000; sum < 4000000 && (only_later < 0 || both < 0); sum += 97) {
-      if (holds(kLater, sum)) (holds(kEarlier, sum) ? both : only_later) = sum;
-    }
-    ASSERT_GT(only_later, 0);
-    ASSERT_GT(both, 0);
-
-    KernelSearches searches(live, kernels_, 2);
-    for (int32_t sum : {only_later, both, only_later, both, both}) {
-      const FrameSpectra frame = MadeSpectra(300, target, sum, 0);
-      const Plain plain(frame, live);
-      searches.ExpectSame(frame, plain,
-                          "odd bins " + std::to_string(earlier_odd) + ", sum " + std::to_string(sum));
-      EXPECT_EQ(plain.best.voice, sum == both ? kEarlier : kLater) << "the winners must swap";
-    }
-  }
-}
-
-// Each prepared table owns its layout, so searches over two tables live side
-// by side; a table of no entry leaves the starting match, one of one entry no
-// runner-up; none of them falls back to the plain search.
-TEST_F(FastSearchTest, TablesSideBySideAndTablesOfNoEntryOrOne) {
-  const RawEntry skipped = MadeEntry(std::vector<int32_t>(64, 10), 500);  // odd bins outweigh
-  const LiveTable tables[] = {
-      LiveTable([](int32_t voice) { return MadeEntry(Shape(voice % 7, 5000), voice % 3); }),
-      LiveTable([](int32_t voice) { return MadeEntry(Shape(voice % 5 + 3, 9000), 0); }),
-      LiveTable([&](int32_t) { return skipped; }),
-      LiveTable([&](int32_t voice) { return voice == 70000 ? MadeEntry(Shape(1, 9000), 0) : skipped; }),
-  };
+  std::vector<LiveTable> tables;
   std::vector<KernelSearches> searches;
+  for (const auto& c : cases) tables.emplace_back(c.make_entry);
   for (const LiveTable& live : tables) searches.emplace_back(live, kernels_, 2);
-  for (int32_t k = 0; k < 3; ++k) {
-    const FrameSpectra frame = MadeSpectra(220 + k, Shape(k, 9000), 60000, 30000);
-    for (size_t t = 0; t < std::size(tables); ++t) {
-      searches[t].ExpectSame(frame, Plain(frame, tables[t]),
-                             "table " + std::to_string(t) + ", frame " + std::to_string(k));
+  for (const FrameSpectra& frame : frames) {
+    for (size_t t = 0; t < tables.size(); ++t) {
+      searches[t].ExpectSame(frame, Plain(frame, tables[t]), cases[t].name);
     }
   }
   for (const KernelSearches& search : searches) EXPECT_EQ(search.FramesGivenToReference(), 0);
 }
 
-// The kernel asked for is the one that runs, and no other; KELDITRA_SIMD
-// names one, and an unknown name falls back to the best kernel, with a
-// warning.
+// The kernel asked for runs, and no other; an unknown name falls back to the
+// best one, with a warning.
 TEST_F(FastSearchTest, TheChosenKernelIsTheOneThatRan) {
   std::string error;
   EXPECT_EQ(ChooseSimdLevel("mmx", &error), BestSimdLevel());
@@ -324,9 +255,8 @@ TEST_F(FastSearchTest, TheChosenKernelIsTheOneThatRan) {
   }
 }
 
-// The exact gain search on its own: over any window, the least error and the
-// lowest gain index giving it, as scoring every gain one by one finds them.
-// Quiet entries against a silent target tie at 0 over many gains.
+// Over any window, the least error at the lowest gain giving it; quiet
+// entries against a silent target tie at 0 over many gains.
 TEST(GainSearch, FindsWhatScoringEveryGainFinds) {
   std::mt19937 random(11);
   for (int32_t trial = 0; trial < 300; ++trial) {
@@ -351,10 +281,8 @@ TEST(GainSearch, FindsWhatScoringEveryGainFinds) {
   }
 }
 
-// The runs split each class's sorted entries with no gap, and every entry's
-// run carries the entry's own gain window: silent, quiet and loud targets,
-// one so loud that every entry passes each test, and a ladder whose first
-// gains are 0.
+// Runs cover each class without a gap and carry each entry's own window, for
+// targets from silent to louder than any entry and a ladder starting at 0s.
 TEST(GainRuns, EveryEntryGetsItsOwnWindow) {
   const FastSearchLayout& layout = *FmTable().prepared().Layout();
   const std::vector<int32_t> ladder_values(Ladder(), Ladder() + kGainSteps);
@@ -439,10 +367,9 @@ TEST(WorkerCrews, EveryPieceOfEveryStepIsDoneOnceBeforeRunReturns) {
   }
 }
 
-// Every kernel this processor runs keeps the same lanes as the portable one,
-// and none drops a lane that could still win: its least error over the window
-// must lie above the limit (scaled back by the extra shift), or, with exact
-// ties, reach it for a voice after the tie voice.
+// Every kernel keeps the portable one's lanes, and a dropped lane's least
+// error over the window lies above the limit (scaled by the extra shift) or,
+// with exact ties, reaches it for a voice after the tie voice.
 TEST(BoundKernels, AgreeAndNeverDropALaneThatCouldWin) {
   const std::pair<SimdLevel, uint32_t (*)(const BoundBlockArgs&)> kernels[] = {
 #if defined(__x86_64__)
@@ -533,10 +460,8 @@ TEST(BoundKernels, AgreeAndNeverDropALaneThatCouldWin) {
   EXPECT_GT(dropped, 100);
 }
 
-// Through the program: the same parameter file from every thread count and
-// the plain search, and the same report page from every thread count; bad
-// search options are usage errors, and a kernel this processor lacks is
-// refused rather than replaced.
+// Through the program: one parameter file and one report page whatever the
+// threads or search; a kernel this processor lacks is refused, not replaced.
 TEST(FastSearchEndToEnd, ThreadCountsAndThePlainSearchWriteIdenticalFiles) {
   ScratchFolder folder;
   const FmVoiceModel model;
@@ -573,43 +498,6 @@ TEST(FastSearchEndToEnd, ThreadCountsAndThePlainSearchWriteIdenticalFiles) {
     EXPECT_EQ(RunProcess(KelditraPath(), arguments).status, 2)
         << arguments[0] << " " << (arguments.size() > 1 ? arguments[1] : "");
   }
-}
-
-// A batch keeps its prepared table between jobs, and the fast search keeps
-// its layout with it. When the table file changes under a job of the plain
-// search, the next fast job must not use the layout of the old table.
-TEST(FastSearchInABatch, ATableChangedUnderAPlainJobIsLaidOutAnew) {
-  ScratchFolder folder;
-  RawEntry first(kRawEntryBins, 0), second(kRawEntryBins, 0);
-  first[2] = second[4] = 3000;
-  first[4] = second[2] = 500;
-  ASSERT_TRUE(WriteSparseTable(folder / "fm_table2.dat", {{100, first}, {200, second}}));
-  ASSERT_TRUE(WriteMonoWave(folder / "a.wav", HarmonicSound(6, 220, {5000, 2500})));
-  ASSERT_TRUE(WritePitchTrack(folder / "a.dat", std::vector<uint16_t>(6, 220)));
-  KeptVoiceTable kept;
-  auto convert = [&](bool reference) {
-    gBusyFlag = 0;
-    ScriptedHost host;
-    host.path_text = folder / "a.wav";
-    JobSettings settings;
-    settings.voice_table_path = folder / "fm_table2.dat";
-    settings.kept_table = &kept;
-    settings.search.reference_search = reference;
-    RunConversionJob(host, settings);
-    EXPECT_EQ(host.shown.at(0).text, utf8::kFinished);
-    return ReadRecords(folder / "a.bin");
-  };
-  const std::vector<Record> old_table = convert(false);
-  ASSERT_FALSE(old_table.empty());
-  EXPECT_EQ(old_table[0].voice_high * 16 + old_table[0].voice_low, 100);
-  EXPECT_EQ(convert(false), old_table);  // from the kept table
-
-  // Entry 100 moves to 300: only a layout of the new table holds its values.
-  ASSERT_TRUE(WriteSparseTable(folder / "fm_table2.dat", {{200, second}, {300, first}}));
-  const std::vector<Record> new_table = convert(true);
-  ASSERT_FALSE(new_table.empty());
-  EXPECT_EQ(new_table[0].voice_high * 16 + new_table[0].voice_low, 300);
-  EXPECT_EQ(convert(false), new_table);
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// A file is replaced whole or not at all: a write that fails half way keeps
-// the earlier file and leaves no stray file beside it.
+// A file is replaced whole or not at all, with no stray file beside it.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <vector>
 
@@ -15,8 +16,7 @@ namespace kelditra {
 
 namespace {
 
-// Prepared values of the table used by these tests, chosen by hand:
-// a few harmonics of different strength per entry.
+// Entries of a few harmonics each, chosen by hand.
 RawEntry Harmonics(std::vector<std::pair<int, uint16_t>> bins) {
   RawEntry entry(128, 0);
   for (auto [bin, value] : bins) entry[bin] = value;
@@ -105,11 +105,9 @@ TEST(Preview, SilentRecordsAndFrequencyZeroAreSilence) {
   }
 }
 
-// Nothing clicks: the largest step between neighbouring samples stays within
-// what the loudest component alone could move in one sample. A voice after a
-// frame at 0 Hz starts from nothing besides: the frame before stays quiet to
-// its end, and the voice grows over a few milliseconds instead of starting at
-// its level. Its phases are fresh (the first voice) or an earlier voice's.
+// No step between neighbouring samples outgrows what the loudest component
+// alone could move. A voice after a frame at 0 Hz, with fresh phases or an
+// earlier voice's, follows silence and grows over a few milliseconds.
 TEST(Preview, NothingClicks) {
   const ParameterRecord unvoiced = {0x123, 0, 0, 4};
   const ParameterRecord voice = {0x123, 250, 5000, 4};
@@ -142,14 +140,8 @@ TEST(Preview, NothingClicks) {
 }
 
 std::vector<uint8_t> RecordBytes(const std::vector<Record>& records) {
-  std::vector<uint8_t> bytes;
-  for (const Record& r : records) {
-    for (int32_t field : {r.voice_high, r.frequency, r.gain, r.voice_low}) {
-      for (int shift = 0; shift < 32; shift += 8) {
-        bytes.push_back(static_cast<uint8_t>(static_cast<uint32_t>(field) >> shift));
-      }
-    }
-  }
+  std::vector<uint8_t> bytes(records.size() * sizeof(Record));
+  std::memcpy(bytes.data(), records.data(), bytes.size());
   return bytes;
 }
 

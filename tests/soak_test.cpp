@@ -19,10 +19,8 @@ namespace {
 
 constexpr int kFiles = 200;
 
-// kelditra with the given arguments in folder, on the live table. Should jobs
-// keep what they load after all, the run fails for want of memory long before
-// it could crowd out the machine: room for a job, and for a search thread's
-// stacks and heaps per core.
+// kelditra on the live table, its memory limited to a job and a search
+// thread's stacks and heaps per core, so that a leak fails it early.
 ProcessResult RunMeasured(const std::string& folder, std::vector<std::string> arguments) {
   const uint64_t limit_kib =
       (uint64_t{4} << 20) + (uint64_t{128} << 10) * std::thread::hardware_concurrency();
@@ -92,11 +90,9 @@ TEST(Soak, TwoHundredJobsInOneProcessKeepMemoryFlatAndMatchSeparateRuns) {
     }
   }
 
-  // What must not happen is growth with the number of jobs. The peak cannot
-  // show it: the first job, which loads and prepares the table, sets it. So
-  // the resident size at exit is compared, after 8 jobs and after 200: a job
-  // that kept even the smallest block it loads, file 3's 103 bytes and the
-  // 4 KiB of zeros after them, would leave one behind in each job after the eighth.
+  // No growth with the jobs: the table sets the peak, so the resident size at
+  // exit after 8 jobs and after 200 is compared. A job that kept even its
+  // smallest load, file 3's 103 bytes and 4 KiB of zeros, would show.
   constexpr long kSmallestLoadKib = 4;
   std::vector<std::string> first_kinds = {"--quiet"};
   for (int i = 0; i < 8; ++i) first_kinds.push_back(Name(i));

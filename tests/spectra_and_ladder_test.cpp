@@ -28,21 +28,6 @@ TEST(FrameSpectra, ConstantFramesAtFundamentalZero) {
   }
 }
 
-TEST(FrameSpectra, FourPeriodsOfASineLandInOneBinOfEach) {
-  // Frame 2 of the sound, so the frame offset is exercised too.
-  std::vector<int16_t> samples(2 * kFrameLength, 1234);
-  const std::vector<int16_t> sine = HarmonicSound(1, 240, {10000});
-  samples.insert(samples.end(), sine.begin(), sine.end());
-  const auto bytes = PcmBytes(samples);
-  const FrameSpectra spectra = ComputeFrameSpectra(bytes.data(), 2, 240);
-  for (int n = 0; n < kSpectrumBins; ++n) {
-    EXPECT_EQ(spectra.harmonic[n], n == 1 ? 5000 : 0) << "harmonic " << n;
-    EXPECT_EQ(spectra.half_harmonic[n], n == 2 ? 5000 : 0) << "half-harmonic " << n;
-  }
-  EXPECT_EQ(spectra.harmonic_sum, 5000);
-  EXPECT_EQ(spectra.half_harmonic_sum, 5000);
-}
-
 // Expected steps worked out apart from this program, in double precision:
 // ((bin * 6.2831853071796) / 735.0) * q, halved for the half-harmonic one,
 // with q = fundamental / 60.0. The full-precision 2π, or the same product

@@ -33,6 +33,7 @@ RawEntry EntryMatching(const int32_t* target, int32_t gain) {
 // Converts take.wav with folder's table.dat through a whole job, with the
 // fast search or the plain one; its records.
 std::vector<Record> RunJob(const ScratchFolder& folder, bool reference = false) {
+  gBusyFlag = 0;
   ScriptedHost host;
   host.path_text = folder / "take.wav";
   JobSettings settings;
@@ -46,7 +47,6 @@ std::vector<Record> RunJob(const ScratchFolder& folder, bool reference = false) 
 // Whole jobs over planted tables at 220 Hz, each frame's record worked out by
 // hand. Gain 4172, ladder index 236, lies inside every planted entry's window.
 TEST(VoiceMatching, PlantedTablesGiveTheExpectedRecords) {
-  gBusyFlag = 0;
   ScratchFolder folder;
   const auto sound = HarmonicSound(kFrames, 220, {8000, 4000, 2000, 1000});
   ASSERT_TRUE(WriteMonoWave(folder / "take.wav", sound));
@@ -137,7 +137,6 @@ TEST(MatchingError, ShortfallsRoundAwayFromZeroOvershootsTowardIt) {
 // frame past the track's end reads 0, however far past. With the live table
 // each record's frequency is its frame's fundamental.
 TEST(PitchTrackInJobs, ShortTracksReadZeroPastTheirEndAndOtherBytesCountForNothing) {
-  gBusyFlag = 0;
   constexpr int kSoundFrames = 80;
   ScratchFolder folder;
   std::filesystem::create_symlink(LiveTablePath(), folder / "table.dat");
