@@ -18,6 +18,7 @@
 #include "analysis/gain_ladder.h"
 #include "analysis/gain_runs.h"
 #include "analysis/gain_search.h"
+#include "analysis/kernel_limit.h"
 #include "analysis/simd/bound_kernel.h"
 #include "analysis/voice_match.h"
 #include "demo_voice.h"
@@ -370,6 +371,31 @@ TEST(WorkerCrews, EveryPieceOfEveryStepIsDoneOnceBeforeRunReturns) {
 // Every kernel keeps the portable one's lanes, and a dropped lane's least
 // error over the window lies above the limit (scaled by the extra shift) or,
 // with exact ties, reaches it for a voice after the tie voice.
+// Below 2^22 the kernels compare exactly and an equal bound goes to the
+// lower voice; from there up, every 3 bits of error shift the distances one
+// bit, and a tie at the coarse scale proves nothing.
+TEST(KernelLimits, ScaleCapAndTieRuleFollowTheError) {
+  const struct {
+    int64_t error;
+    KernelLimit expected;  // cap: the least c with c * c * c above the limit
+  } rows[] = {
+      {0, {3, 1, 0, true}},
+      {8, {3, 3, 8, true}},
+      {(1 << 22) - 1, {3, 162, (1 << 22) - 1, true}},
+      {1 << 22, {4, 81, 1 << 19, false}},
+      {(int64_t{1} << 25) - 1, {4, 162, (1 << 22) - 1, false}},
+      {int64_t{1} << 25, {5, 81, 1 << 19, false}},
+      {int64_t{1} << 40, {10, 81, 1 << 19, false}},
+  };
+  for (const auto& row : rows) {
+    const KernelLimit got = KernelLimitFor(row.error);
+    EXPECT_EQ(got.shift, row.expected.shift) << row.error;
+    EXPECT_EQ(got.cap, row.expected.cap) << row.error;
+    EXPECT_EQ(got.limit, row.expected.limit) << row.error;
+    EXPECT_EQ(got.ties_exact, row.expected.ties_exact) << row.error;
+  }
+}
+
 TEST(BoundKernels, AgreeAndNeverDropALaneThatCouldWin) {
   const std::pair<SimdLevel, uint32_t (*)(const BoundBlockArgs&)> kernels[] = {
 #if defined(__x86_64__)
