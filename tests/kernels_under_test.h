@@ -10,9 +10,13 @@ namespace kelditra {
 
 // The kernels a test compares with the plain code: the one KELDITRA_SIMD
 // names, or every kernel this processor runs. A named kernel that cannot run
-// here gives an error text, and the test skips rather than test another.
-inline std::vector<SimdLevel> KernelsUnderTest(std::string* error) {
-  if (std::getenv("KELDITRA_SIMD") != nullptr) return {ChooseSimdLevel("", error)};
+// here gives a reason to skip, and the test skips rather than test another.
+inline std::vector<SimdLevel> KernelsUnderTest(std::string* skip_reason) {
+  if (std::getenv("KELDITRA_SIMD") != nullptr) {
+    const SimdChoice choice = ChooseSimdLevel("");
+    if (choice.refusal != SimdRefusal::kNone) *skip_reason = "KELDITRA_SIMD=" + choice.name;
+    return {choice.level};
+  }
   std::vector<SimdLevel> kernels;
   for (int32_t level = 0; level < kSimdLevelCount; ++level) {
     if (SimdLevelRuns(static_cast<SimdLevel>(level))) kernels.push_back(static_cast<SimdLevel>(level));

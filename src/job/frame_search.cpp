@@ -8,7 +8,7 @@ FrameSearch::FrameSearch(PreparedTable& table, const SearchSettings& settings)
     : table_(table.view()) {
   if (!settings.reference_search) {
     fast_.emplace(table,
-                  FastSearchOptions{settings.threads, ChooseSimdLevel(settings.simd, nullptr)});
+                  FastSearchOptions{settings.threads, ChooseSimdLevel(settings.simd).level});
   }
 }
 

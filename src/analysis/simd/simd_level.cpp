@@ -47,23 +47,17 @@ SimdLevel BestSimdLevel() {
   return SimdLevel::kPortable;
 }
 
-SimdLevel ChooseSimdLevel(const std::string& forced, std::string* error) {
+SimdChoice ChooseSimdLevel(const std::string& forced) {
   std::string name = forced;
   if (name.empty()) {
     const char* variable = std::getenv("KELDITRA_SIMD");
     if (variable != nullptr) name = variable;
   }
-  if (name.empty()) return BestSimdLevel();
+  if (name.empty()) return {BestSimdLevel(), SimdRefusal::kNone, {}};
   SimdLevel level;
-  if (!ParseSimdLevel(name, &level)) {
-    if (error != nullptr) *error = "unknown instruction set " + name;
-    return BestSimdLevel();
-  }
-  if (!SimdLevelRuns(level)) {
-    if (error != nullptr) *error = name + " does not run on this processor";
-    return BestSimdLevel();
-  }
-  return level;
+  if (!ParseSimdLevel(name, &level)) return {BestSimdLevel(), SimdRefusal::kUnknownName, name};
+  if (!SimdLevelRuns(level)) return {BestSimdLevel(), SimdRefusal::kDoesNotRun, name};
+  return {level, SimdRefusal::kNone, {}};
 }
 
 }  // namespace kelditra

@@ -22,9 +22,18 @@ bool SimdLevelRuns(SimdLevel level);
 // The highest level that runs here.
 SimdLevel BestSimdLevel();
 
+// Why a level asked for by name is not the one used.
+enum class SimdRefusal { kNone, kUnknownName, kDoesNotRun };
+
+struct SimdChoice {
+  SimdLevel level = SimdLevel::kPortable;
+  SimdRefusal refusal = SimdRefusal::kNone;
+  std::string name;  // the name asked for, when refused
+};
+
 // The level a search uses: the one named by `forced` when it is not empty,
 // else the one named by the environment variable KELDITRA_SIMD, else the best.
-// A named level that does not run here gives an error text and the best level.
-SimdLevel ChooseSimdLevel(const std::string& forced, std::string* error);
+// A named level that does not run here gives the best level, and says why.
+SimdChoice ChooseSimdLevel(const std::string& forced);
 
 }  // namespace kelditra
