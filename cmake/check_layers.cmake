@@ -13,9 +13,7 @@ set(layer_preview preview job analysis formats io)
 set(layer_prepare prepare pitch job analysis formats io)
 # The synthetic voice table: a maker of a file the conversion reads.
 set(layer_table table formats)
-# The report is a page of text for a reader: it may use the text store's
-# code page conversion.
-set(layer_report report preview job analysis formats io resources)
+set(layer_report report preview job analysis formats io)
 # The stored texts and the dialog's wording of a failure: the front ends'.
 set(layer_resources resources io)
 set(layer_progress progress resources job io)

@@ -92,6 +92,7 @@ TEST_F(PitchCommand, OneOutcomeLinePerFileOrAUsageError) {
       // Settings refused before any file is read.
       {{"--threshold", "0.3x", "a.wav"}, "", 2, "--threshold needs a number"},
       {{"--min-hz", "10", "a.wav"}, "", 2, "at least 20 Hz"},
+      {{"--min-hz", "1001", "--max-hz", "4000", "a.wav"}, "", 2, "at most 1000 Hz"},
       {{"--max-hz", "9000", "a.wav"}, "", 2, "at most 5000 Hz"},
       {{"--min-hz", "400", "--max-hz", "420", "a.wav"}, "", 2, "above the lowest"},
       {{"--threshold", "0", "a.wav"}, "", 2, "voicing threshold"},

@@ -163,14 +163,31 @@ std::string DescribeReadProblem(const Failure& failure, Language language) {
   return {};
 }
 
+// The commands that give the user write permission, in this platform's shell.
+std::string WritableFileCommand(const std::string& path) {
+#ifdef _WIN32
+  return "attrib -r " + ShellWord(path);
+#else
+  return "chmod u+w " + ShellWord(path);
+#endif
+}
+
+std::string WritableFolderCommand(const std::string& folder) {
+#ifdef _WIN32
+  return "icacls " + ShellWord(folder) + " /grant %USERNAME%:M";
+#else
+  return "chmod u+w " + ShellWord(folder);
+#endif
+}
+
 std::string DescribeWriteProblem(const Failure& failure, Language language) {
   const std::string& path = failure.path;
   const std::string folder = FolderOf(path);
   switch (failure.problem) {
     case FileProblemKind::kReadOnly:
-      return Say(language, "{1} is read-only: make it writable (chmod u+w {2}) or remove it",
-                 "{1} は読み取り専用です：書き込めるようにする（chmod u+w {2}）か、削除してください",
-                 {path, ShellWord(path)});
+      return Say(language, "{1} is read-only: make it writable ({2}) or remove it",
+                 "{1} は読み取り専用です：書き込めるようにする（{2}）か、削除してください",
+                 {path, WritableFileCommand(path)});
     case FileProblemKind::kNotRegularFile:
       return Say(language, "{1} is in the way and is not a regular file: move it elsewhere",
                  "{1} は通常のファイルではないため置き換えられません：別の場所に移してください",
@@ -180,11 +197,11 @@ std::string DescribeWriteProblem(const Failure& failure, Language language) {
                  {folder});
     case FileProblemKind::kSystem:
       return Say(language,
-                 "cannot write in the folder {1}: {2}; change its permissions (chmod u+w {3}) or "
+                 "cannot write in the folder {1}: {2}; change its permissions ({3}) or "
                  "write elsewhere with -o DIR",
-                 "フォルダ {1} に書き込めません：{2}。アクセス権を変える（chmod u+w {3}）か、-o DIR "
+                 "フォルダ {1} に書き込めません：{2}。アクセス権を変える（{3}）か、-o DIR "
                  "で別のフォルダに書いてください",
-                 {folder, SystemErrorText(failure.system_error), ShellWord(folder)});
+                 {folder, SystemErrorText(failure.system_error), WritableFolderCommand(folder)});
     case FileProblemKind::kPathTooLong:
       return DescribeReadProblem(failure, language);
     case FileProblemKind::kWriteIncomplete:

@@ -10,7 +10,7 @@
 namespace kelditra {
 
 // The files a conversion (or a report) reads and writes, as the core names
-// them (the platform's encoding), for its warnings.
+// them (UTF-8), for its warnings.
 struct JobFiles {
   std::string wave;
   std::string track;   // the pitch track the job reads
@@ -29,11 +29,6 @@ std::string DetailLine(const Failure& failure, const std::string& wave, Language
 // frame.
 void TakeCounts(const SoundCounts& counts, const JobFiles& files, Language language,
                 FileOutcome* outcome);
-
-// Why the file at path could not be read, or written, as found now.
-std::string DescribeReadProblem(const std::string& path, const FileProblem& problem,
-                                Language language);
-std::string DescribeWriteProblem(const std::string& path, Language language);
 
 // The path as the platform's shell takes it, quoted when it must be (in
 // double quotes for cmd.exe on Windows).

@@ -75,7 +75,7 @@ struct RecordFault {
 
 struct Failure {
   FailureKind kind = FailureKind::kNone;
-  std::string path;  // the file it is about, in the platform's encoding
+  std::string path;  // the file it is about, UTF-8 as every path inside the program
   FileRole role = FileRole::kOther;
   FileProblemKind problem = FileProblemKind::kNone;
   int64_t system_error = 0;  // errno, or GetLastError() on Windows; 0 when none

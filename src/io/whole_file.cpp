@@ -31,7 +31,9 @@ std::string TemporaryNameBeside(const std::string& path, int attempt) {
   state += static_cast<uint64_t>(attempt) * 0xD1B54A32D192ED03u;
 
   const size_t name_start = path.find_last_of(kFolderSeparators) + 1;  // npos + 1 == 0
-  const size_t name_length = std::min<size_t>(16, kMaxPathBytes - 1 - name_start);
+  // At least the "~": a path that ends in a separator right at the limit
+  // leaves no room, and then the create is refused for the path's length.
+  const size_t name_length = std::clamp<size_t>(kMaxPathBytes - 1 - name_start, 1, 16);
   const bool with_extension = name_length >= 10;
   const size_t random_length = name_length - 1 - (with_extension ? 4 : 0);
 

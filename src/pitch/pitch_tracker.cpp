@@ -20,6 +20,10 @@ constexpr double kOctaveJumpCost = 0.35;
 constexpr double kVoicedUnvoicedCost = 0.14;
 
 constexpr double kLowestMinHz = 20;
+// Three periods of the lowest pitch make the window, and the interpolation
+// between lags reads 70 lags past the longest period: above this the window
+// would be too short for both.
+constexpr double kHighestMinHz = 1000;
 constexpr double kHighestMaxHz = 5000;
 
 // The path's fundamental at `time`: the nearest analysis frame decides
@@ -48,6 +52,10 @@ std::string CheckPitchSettings(const PitchSettings& settings) {
   char text[160];
   if (!(settings.min_hz >= kLowestMinHz)) {
     std::snprintf(text, sizeof text, "the lowest fundamental must be at least %g Hz", kLowestMinHz);
+    return text;
+  }
+  if (!(settings.min_hz <= kHighestMinHz)) {
+    std::snprintf(text, sizeof text, "the lowest fundamental must be at most %g Hz", kHighestMinHz);
     return text;
   }
   if (!(settings.max_hz <= kHighestMaxHz)) {

@@ -109,8 +109,9 @@ bool MayBeAcceptedAsItIs(const std::string& path) {
 bool ReadAsTheConversionDoes(const std::string& path, std::vector<float>* samples) {
   std::vector<uint8_t> head;
   int64_t length = 0;
-  if (!ReadFileHead(path, static_cast<uint32_t>(kWaveHeaderWindow) + kWaveExtraBytes, &head,
-                    &length) ||
+  // As much as a refusal describes, so that the reader's description of a
+  // refused file stays inside what was read.
+  if (!ReadFileHead(path, static_cast<uint32_t>(kWaveDescribedBytes), &head, &length) ||
       length > INT32_MAX - static_cast<int64_t>(kWaveExtraBytes)) {
     return false;
   }

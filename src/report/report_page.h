@@ -10,7 +10,7 @@ namespace kelditra {
 
 // What the page is made from besides the search's frames.
 struct ReportSources {
-  std::string title;                      // the WAV path, in the platform's encoding
+  std::string title;                      // the WAV path, UTF-8
   const uint8_t* samples = nullptr;       // the sound: little-endian 16-bit, 735 per frame
   const uint8_t* prepared_table = nullptr;  // the voice table after PrepareVoiceTable
   const uint8_t* bin = nullptr;           // the existing FILE.bin as loaded; nullptr when none
